@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+
+// The settings file shared with the web service: section "NorrinGlassway" of
+// GlasswayConfig.ini in the tool's directory.
+constexpr const char* kSettingsSection = "NorrinGlassway";
+constexpr const char* kResetKey = "Reset";
+constexpr const char* kAddressKey = "IPAddress";
+constexpr const char* kRefreshRateKey = "RefreshRate";
+
+// exeDirectory + "\GlasswayConfig.ini".
+std::string SettingsPathFor(const std::string& exeDirectory);
+
+// Building one clears Reset, which tells the service that the tool has opened.
+class SettingsFile {
+public:
+    SettingsFile();
+    explicit SettingsFile(const std::string& exeDirectory);
+    virtual ~SettingsFile();
+
+    const std::string& Path() const;
+
+private:
+    std::string path_;
+};
+
+struct StoredSettings {
+    std::string address;          // IPAddress as stored, at most 254 characters
+    std::string refreshRateText;  // RefreshRate in whole seconds, as decimal text
+};
+
+// Reads IPAddress, then RefreshRate. A RefreshRate that is 0, empty, missing or not a
+// number gives 20 seconds; milliseconds become seconds truncated toward zero.
+StoredSettings ReadSettings(const std::string& settingsPath);
