@@ -1,0 +1,310 @@
+#include "store/Xml.h"
+
+#include "store/FileOps.h"
+
+#include <cstring>
+#include <new>
+#include <string>
+
+namespace {
+
+struct EscapeRow {
+    char special;
+    const char* replacement;
+};
+
+constexpr EscapeRow kEscapeTable[] = {
+    {'"', "&quot;"},
+    {'&', "&amp;"},
+    {'<', "&lt;"},
+    {'>', "&gt;"},
+};
+
+const EscapeRow* FindEscapeRow(char c)
+{
+    for (const EscapeRow& row : kEscapeTable) {
+        if (row.special == c)
+            return &row;
+    }
+    return nullptr;
+}
+
+char* CopyText(const char* text)
+{
+    const std::size_t size = std::strlen(text) + 1;
+    char* copy = new char[size];
+    std::memcpy(copy, text, size);
+    return copy;
+}
+
+void ReplaceText(char*& field, const char* text)
+{
+    XmlReleaseText(field);
+    field = nullptr;
+    if (text)
+        field = CopyText(text);
+}
+
+XmlNode* LastOfChain(XmlNode* head)
+{
+    while (head->nextSibling)
+        head = head->nextSibling;
+    return head;
+}
+
+void PutIndent(XmlStream& stream, int depth)
+{
+    for (int level = 0; level < depth; ++level)
+        stream.Put("  ");
+}
+
+void PutEscaped(XmlStream& stream, const char* text)
+{
+    const std::unique_ptr<char[], void (*)(char*)> escaped(XmlEscape(text), XmlReleaseText);
+    stream.Put(escaped.get());
+}
+
+void WriteElement(const XmlNode* element, XmlStream& stream, int depth)
+{
+    PutIndent(stream, depth);
+    stream.Put("<");
+    stream.Put(element->name);
+    for (const XmlNode* attribute = element->attributes; attribute; attribute = attribute->attributes) {
+        stream.Put(" ");
+        stream.Put(attribute->name);
+        stream.Put("=\"");
+        PutEscaped(stream, attribute->value);
+        stream.Put("\"");
+    }
+    if (!element->value && !element->firstChild) {
+        stream.Put("/>\r\n");
+        return;
+    }
+    stream.Put(">");
+    if (element->value)
+        PutEscaped(stream, element->value);
+    if (element->firstChild) {
+        stream.Put("\r\n");
+        XmlWriteNodes(element->firstChild, stream, depth + 1);
+        PutIndent(stream, depth);
+    }
+    stream.Put("</");
+    stream.Put(element->name);
+    stream.Put(">\r\n");
+}
+
+std::unique_ptr<XmlFileStream> OpenPlainFileStream(std::FILE* file)
+{
+    return std::make_unique<XmlFileStream>(file);
+}
+
+}  // namespace
+
+XmlNode* XmlNewNode()
+{
+    return XmlClearNode(new XmlNode);
+}
+
+XmlNode* XmlClearNode(XmlNode* node)
+{
+    *node = XmlNode{nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+    return node;
+}
+
+void XmlSetName(XmlNode* node, const char* text)
+{
+    ReplaceText(node->name, text);
+}
+
+void XmlSetValue(XmlNode* node, const char* text)
+{
+    ReplaceText(node->value, text);
+}
+
+void XmlSetAttribute(XmlNode* element, const char* name, const char* value)
+{
+    const bool removal = !value || !*value;
+    XmlNode* previous = element;
+    for (XmlNode* attribute = element->attributes; attribute; attribute = attribute->attributes) {
+        if (std::strcmp(attribute->name, name) == 0) {
+            if (removal) {
+                previous->attributes = attribute->attributes;
+                if (attribute->attributes)
+                    attribute->attributes->back = previous;
+                attribute->attributes = nullptr;
+                XmlFreeTree(&attribute);
+            } else {
+                XmlSetValue(attribute, value);
+            }
+            return;
+        }
+        previous = attribute;
+    }
+    if (removal)
+        return;
+    XmlNode* attribute = XmlNewNode();
+    XmlAppendAttribute(previous, attribute);
+    XmlSetName(attribute, name);
+    XmlSetValue(attribute, value);
+}
+
+void XmlAppendAttribute(XmlNode* previous, XmlNode* node)
+{
+    previous->attributes = node;
+    node->back = previous;
+}
+
+void XmlInsertSibling(XmlNode* node, XmlNode* head)
+{
+    XmlNode* last = LastOfChain(head);
+    last->nextSibling = node->nextSibling;
+    head->back = node;
+    node->nextSibling = head;
+    if (last->nextSibling)
+        last->nextSibling->back = last;
+}
+
+void XmlInsertChild(XmlNode* parent, XmlNode* head)
+{
+    XmlNode* last = LastOfChain(head);
+    last->nextSibling = parent->firstChild;
+    head->back = parent;
+    parent->firstChild = head;
+    if (last->nextSibling)
+        last->nextSibling->back = last;
+}
+
+void XmlFreeTree(XmlNode** holder)
+{
+    XmlNode* first = *holder;
+    if (!first)
+        return;
+    // Siblings go from the last back to the second, through the back links.
+    XmlNode* last = LastOfChain(first);
+    while (last != first) {
+        XmlNode* previous = last->back;
+        previous->nextSibling = nullptr;
+        XmlFreeTree(&last);
+        last = previous;
+    }
+    if (first->firstChild)
+        XmlFreeTree(&first->firstChild);
+    if (first->attributes)
+        XmlFreeTree(&first->attributes);
+    XmlReleaseText(first->name);
+    XmlReleaseText(first->value);
+    delete first;
+    *holder = nullptr;
+}
+
+char* XmlEscape(const char* text)
+{
+    const std::size_t length = std::strlen(text);
+    std::size_t escapedLength = length;
+    for (const char* c = text; *c; ++c) {
+        if (const EscapeRow* row = FindEscapeRow(*c))
+            escapedLength += std::strlen(row->replacement) - 1;
+    }
+    char* escaped = new char[escapedLength + 1];
+    if (escapedLength == length) {
+        std::memcpy(escaped, text, length + 1);
+        return escaped;
+    }
+    char* out = escaped;
+    for (const char* c = text; *c; ++c) {
+        if (const EscapeRow* row = FindEscapeRow(*c)) {
+            const std::size_t replacementLength = std::strlen(row->replacement);
+            std::memcpy(out, row->replacement, replacementLength);
+            out += replacementLength;
+        } else {
+            *out++ = *c;
+        }
+    }
+    *out = '\0';
+    return escaped;
+}
+
+void XmlReleaseText(char* text)
+{
+    delete[] text;
+}
+
+XmlStream::~XmlStream() = default;
+
+void XmlStream::Put(const char* text)
+{
+    Put(text, std::strlen(text));
+}
+
+void XmlStream::Put(const char* bytes, std::size_t count)
+{
+    if (!failed_ && count > 0 && !WriteBytes(bytes, count))
+        failed_ = true;
+}
+
+bool XmlStream::Failed() const
+{
+    return failed_;
+}
+
+XmlFileStream::XmlFileStream(std::FILE* file) : file_(file) {}
+
+XmlFileStream::~XmlFileStream()
+{
+    Close();
+}
+
+bool XmlFileStream::Close()
+{
+    if (!file_)
+        return false;
+    const bool closed = std::fclose(file_) == 0;
+    file_ = nullptr;
+    return closed && !Failed();
+}
+
+bool XmlFileStream::WriteBytes(const char* bytes, std::size_t count)
+{
+    return std::fwrite(bytes, 1, count, file_) == count;
+}
+
+bool XmlWriteNodes(const XmlNode* node, XmlStream& stream, int depth)
+{
+    for (; node; node = node->nextSibling) {
+        if (node->name) {
+            WriteElement(node, stream, depth);
+        } else {
+            PutIndent(stream, depth);
+            stream.Put("<");
+            stream.Put(node->value ? node->value : "");
+            stream.Put(">\r\n");
+        }
+    }
+    return !stream.Failed();
+}
+
+int XmlWriteFile(const XmlNode* first, const char* path)
+{
+    return XmlWriteFile(first, path, OpenPlainFileStream);
+}
+
+int XmlWriteFile(const XmlNode* first, const char* path, const XmlFileStreamFactory& openStream)
+{
+    // The reader of `path` must never see a half-written document: it gets either the
+    // old file or the whole new one.
+    const std::string temporaryPath = std::string(path) + ".tmp";
+    std::FILE* file = std::fopen(temporaryPath.c_str(), "wb");
+    if (!file)
+        return 0;
+    bool written = false;
+    try {
+        const std::unique_ptr<XmlFileStream> stream = openStream(file);
+        written = XmlWriteNodes(first, *stream, 0) && stream->Close();
+    } catch (const std::bad_alloc&) {
+        // Escaping ran out of memory; the stream has closed the file on the way out.
+    }
+    if (written && ReplaceFileAtomically(temporaryPath, path))
+        return 1;
+    RemoveFile(temporaryPath);
+    return 0;
+}
