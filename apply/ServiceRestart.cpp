@@ -1,0 +1,83 @@
+#include "apply/ServiceRestart.h"
+
+#include "store/FileOps.h"
+#include "store/WriteSettings.h"
+
+#include <vector>
+
+namespace {
+
+constexpr const char* kServiceExecutable = "NorrinGlasswayService.exe";
+constexpr DWORD kPauseBetweenLaunchesMs = 100;
+constexpr const char* kCachedDataFiles[] = {
+    "\\http\\data\\upsprop.xml",
+    "\\http\\data\\applist.xml",
+    "\\http\\data\\eventlist.xml",
+};
+
+bool CreateProcessFor(char* commandLine, STARTUPINFOA& startup, PROCESS_INFORMATION& process)
+{
+    return CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process) != 0;
+}
+
+// The command line goes in a buffer of its own length, as CreateProcessA may write
+// into it; the tool keeps neither handle of the started process.
+bool LaunchHidden(const std::string& commandLine, const ProcessStarter& startProcess)
+{
+    std::vector<char> buffer(commandLine.begin(), commandLine.end());
+    buffer.push_back('\0');
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    PROCESS_INFORMATION process = {};
+    if (!startProcess(buffer.data(), startup, process))
+        return false;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}
+
+}  // namespace
+
+std::string ServiceCommandLine(const std::string& exeDirectory, const char* option)
+{
+    return "\"" + exeDirectory + "\\" + kServiceExecutable + "\" " + option;
+}
+
+bool ApplySelection(const std::string& exeDirectory, const std::string& address, const std::string& refreshRateText)
+{
+    return ApplySelection(exeDirectory, address, refreshRateText, CreateProcessFor);
+}
+
+bool ApplySelection(const std::string& exeDirectory, const std::string& address, const std::string& refreshRateText,
+                    const ProcessStarter& startProcess)
+{
+    WriteSettings(exeDirectory, "1", address, refreshRateText);
+    if (RestartService(exeDirectory, startProcess) != 1)
+        return false;
+    DeleteCachedDataFiles(exeDirectory);
+    return true;
+}
+
+int RestartService(const std::string& exeDirectory)
+{
+    return RestartService(exeDirectory, CreateProcessFor);
+}
+
+int RestartService(const std::string& exeDirectory, const ProcessStarter& startProcess)
+{
+    const std::string stopCommand = ServiceCommandLine(exeDirectory, "-k");
+    const std::string startCommand = ServiceCommandLine(exeDirectory, "-s");
+    if (!LaunchHidden(stopCommand, startProcess))
+        return 0;
+    // The stop process is not waited for; this pause is all that separates the two.
+    Sleep(kPauseBetweenLaunchesMs);
+    return LaunchHidden(startCommand, startProcess) ? 1 : 0;
+}
+
+void DeleteCachedDataFiles(const std::string& exeDirectory)
+{
+    for (const char* relativePath : kCachedDataFiles)
+        RemoveFile(exeDirectory + relativePath);
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+// Applying a choice: the settings are stored, the web service is restarted through its
+// executable beside the tool, and the service's cached data files are deleted.
+
+// Starts the process for `commandLine` with the given start-up record, filling
+// `process` as CreateProcessA does; false when nothing was started.
+using ProcessStarter = std::function<bool(char* commandLine, STARTUPINFOA& startup, PROCESS_INFORMATION& process)>;
+
+// The command line that runs the service executable in `exeDirectory` with `option`
+// ("-k" stops the service, "-s" starts it). The path is quoted, so that a directory
+// with blanks cannot make another program run in the service's place.
+std::string ServiceCommandLine(const std::string& exeDirectory, const char* option);
+
+// WriteSettings with Reset "1", the address and the refresh rate; the service restarted;
+// when both launches succeeded, the cached data files deleted and true.
+bool ApplySelection(const std::string& exeDirectory, const std::string& address, const std::string& refreshRateText);
+bool ApplySelection(const std::string& exeDirectory, const std::string& address, const std::string& refreshRateText,
+                    const ProcessStarter& startProcess);
+
+// Launches the stop command, and 100 ms later the start command, each with a hidden
+// window; the start command only when the stop command was launched. Neither process
+// is waited for. 1 when both launches succeeded, else 0.
+int RestartService(const std::string& exeDirectory);
+int RestartService(const std::string& exeDirectory, const ProcessStarter& startProcess);
+
+// Deletes upsprop.xml, applist.xml and eventlist.xml under http\data; a missing file is
+// no error and every deletion is attempted.
+void DeleteCachedDataFiles(const std::string& exeDirectory);
