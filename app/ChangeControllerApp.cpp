@@ -1,0 +1,15 @@
+#include "app/ChangeControllerApp.h"
+
+#include "ui/ChangeControllerDlg.h"
+
+CChangeControllerApp theApp;
+
+BOOL CChangeControllerApp::InitInstance()
+{
+    CChangeControllerDlg dialog;
+    m_pMainWnd = &dialog;
+    dialog.DoModal();
+    m_pMainWnd = nullptr;
+    // FALSE: no message loop after the dialog, the program ends.
+    return FALSE;
+}

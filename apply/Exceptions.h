@@ -1,0 +1,10 @@
+// The tool's exception types: the library's shared ones and the tool's own.
+#pragma once
+
+#include "nrcore/Exceptions.h"
+
+// A string-table entry could not be loaded.
+class ExceptionGui : public Exception {
+public:
+    ExceptionGui() : Exception(0, std::string()) {}
+};

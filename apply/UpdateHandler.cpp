@@ -1,0 +1,120 @@
+// Update: makes sure the typed text names a controller (a listed name, else the library's
+// answer), applies it to the web service and reports the outcome.
+#include <windows.h>
+#include <mbstring.h>
+
+#include <memory>
+
+#include "apply/Exceptions.h"
+#include "apply/ResString.h"
+#include "apply/ServiceRestart.h"
+#include "discovery/ControllerScan.h"
+#include "nrcore/NRController.h"
+#include "ui/ChangeControllerDlg.h"
+#include "ui/PleaseWaitDlg.h"
+#include "ui/resource.h"
+
+namespace {
+
+constexpr UINT kSelectedAndFocused = LVIS_SELECTED | LVIS_FOCUSED;
+
+std::unique_ptr<PleaseWaitScope> ShowSearchingWindow(HWND parent)
+{
+    return std::make_unique<PleaseWaitScope>(parent, LoadResString(IDS_SEARCHING), LoadResString(IDS_PLEASE_WAIT));
+}
+
+bool EqualIgnoringCase(const std::string& first, const std::string& second)
+{
+    return _mbsicmp(reinterpret_cast<const unsigned char*>(first.c_str()),
+                    reinterpret_cast<const unsigned char*>(second.c_str())) == 0;
+}
+
+}  // namespace
+
+void CChangeControllerDlg::OnUpdate()
+{
+    m_btnUpdate.EnableWindow(FALSE);
+    const std::string typedText = m_editAddress.GetWindowText();
+
+    if (ResolveController(typedText)) {
+        auto pleaseWait = ShowSearchingWindow(m_hWnd);
+        // The settings get the text as typed, not the address the library answered with.
+        const bool applied = ApplySelection(typedText);
+        pleaseWait.reset();
+        ShowMessage(LoadPlainString(applied ? IDS_UPDATE_SUCCEEDED : IDS_RESTART_FAILED),
+                    LoadPlainString(IDS_APP_TITLE));
+    } else {
+        ShowMessage(FormatWithText(LoadResString(IDS_COULD_NOT_FIND), typedText), LoadResString(IDS_NOT_FOUND_CAPTION));
+    }
+    m_btnUpdate.EnableWindow(FALSE);
+}
+
+bool CChangeControllerDlg::ResolveController(std::string typedText)
+{
+    const bool listedByName = SelectRowByName(typedText);
+    auto pleaseWait = ShowSearchingWindow(m_hWnd);
+    if (listedByName)
+        return true;
+
+    std::string address;
+    try {
+        address = ControllerFinder->AddSpecificController(typedText);
+        pleaseWait.reset();
+        if (address.empty()) {
+            ShowMessage(FormatWithText(LoadResString(IDS_CONTROLLER_NOT_FOUND), typedText));
+            return false;
+        }
+    } catch (const ExceptionMemberFound&) {
+        pleaseWait.reset();
+        ShowMessage(LoadResString(IDS_MEMBERS_NOT_DIRECT), LoadResString(IDS_MEMBER_CAPTION));
+        return false;
+    } catch (const ExceptionCommunicationsError&) {
+        pleaseWait.reset();
+        ShowMessage(FormatWithText(LoadResString(IDS_COULD_NOT_FIND), typedText), LoadResString(IDS_NOT_FOUND_CAPTION));
+        return false;
+    }
+
+    FillControllerList();
+    StopScan();
+    SortControllerList();
+    SelectRowByAddress(address);
+    return true;
+}
+
+bool CChangeControllerDlg::SelectRowByName(std::string name)
+{
+    const int count = m_listControllers.GetItemCount();
+    for (int row = 0; row < count; ++row) {
+        if (EqualIgnoringCase(name, m_listControllers.GetItemText(row, 0))) {
+            m_listControllers.SetItemState(row, kSelectedAndFocused, kSelectedAndFocused);
+            m_listControllers.EnsureVisible(row, FALSE);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CChangeControllerDlg::SelectRowByAddress(std::string address)
+{
+    int match = -1;
+    const int count = m_listControllers.GetItemCount();
+    for (int row = 0; row < count; ++row) {
+        if (EqualIgnoringCase(address, m_listControllers.GetItemText(row, 1))) {
+            m_listControllers.SetItemState(row, kSelectedAndFocused, kSelectedAndFocused);
+            match = row;
+        } else if (m_listControllers.GetItemState(row, kSelectedAndFocused) != 0) {
+            m_listControllers.SetItemState(row, 0, kSelectedAndFocused);
+        }
+    }
+    if (match == -1) {
+        ShowMessage(FormatWithText(LoadResString(IDS_CONTROLLER_NOT_FOUND), address));
+        return false;
+    }
+    m_listControllers.EnsureVisible(match, FALSE);
+    return true;
+}
+
+bool CChangeControllerDlg::ApplySelection(std::string address)
+{
+    return ::ApplySelection(m_services.exeDirectory(), address, m_refreshRateText);
+}

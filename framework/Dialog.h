@@ -1,0 +1,70 @@
+// CDialog: modal and modeless dialogs from templates, with message maps and control
+// binding. One static dialog procedure finds the object and keeps C++ exceptions out
+// of user32.
+#pragma once
+
+#include <windows.h>
+
+#include <exception>
+
+#include "framework/MessageMap.h"
+#include "framework/Wnd.h"
+
+namespace fw {
+
+class CDialog;
+
+// Binds controls to members during DoDataExchange.
+class CDataExchange {
+public:
+    explicit CDataExchange(CDialog& dialog) : m_dialog(dialog) {}
+    CDialog& m_dialog;
+};
+
+// Attaches control `id` of the dialog to `control`; throws when the template lacks it.
+void DDX_Control(CDataExchange* pDX, int id, CWnd& control);
+
+class CDialog : public CWnd {
+public:
+    explicit CDialog(UINT templateId, HWND parent = nullptr);
+    ~CDialog() override;
+
+    CDialog(const CDialog&) = delete;
+    CDialog& operator=(const CDialog&) = delete;
+
+    // Runs the dialog modally; returns the EndDialog result, -1 when it could not be created.
+    INT_PTR DoModal();
+    // Creates the modeless window; OnInitDialog runs before it returns.
+    BOOL Create(UINT templateId, HWND parent);
+    virtual BOOL DestroyWindow();
+    void EndDialog(int result) { ::EndDialog(m_hWnd, result); }
+
+    UINT TemplateId() const { return m_templateId; }
+
+protected:
+    virtual void DoDataExchange(CDataExchange* pDX);
+    // Binds the controls; returns TRUE so the dialog manager sets the focus.
+    virtual BOOL OnInitDialog();
+    virtual void OnOK() { EndDialog(IDOK); }
+    virtual void OnCancel() { EndDialog(IDCANCEL); }
+    // A handler let an exception escape; the message it handled is abandoned.
+    virtual void OnUnhandledException(const std::exception* error);
+
+    virtual const MessageMap* GetMessageMap() const;
+
+    // Called from a handler: the message also gets the dialog manager's own processing.
+    void Default() { m_defaultRequested = true; }
+
+private:
+    friend bool detail::TakeDefaultRequest(CDialog& dialog);
+
+    static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+    bool RouteThroughMap(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
+    UINT m_templateId;
+    HWND m_parent;
+    bool m_defaultRequested = false;
+};
+
+}  // namespace fw

@@ -1,0 +1,16 @@
+#!/bin/sh
+# Installs what building, testing and the demo need, from Debian's packages, when missing.
+set -eu
+packages="cmake make python3 iproute2 util-linux googletest
+g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
+wine wine64 xvfb xauth x11-apps imagemagick g++"
+missing=""
+for package in $packages; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing="$missing $package"
+done
+if [ -n "$missing" ]; then
+    echo "Installing:$missing"
+    SUDO=""; [ "$(id -u)" -eq 0 ] || SUDO=sudo
+    $SUDO apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $missing >/dev/null
+fi

@@ -1,0 +1,69 @@
+// A fresh directory under the system's temporary folder, removed with its files at the end.
+#pragma once
+
+#include <windows.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+class TempDir {
+public:
+    explicit TempDir(const std::string& suffix = "")
+    {
+        char base[MAX_PATH] = {};
+        ::GetTempPathA(MAX_PATH, base);
+        static unsigned sequence = 0;
+        m_path = std::string(base) + "cc-test-" + std::to_string(::GetCurrentProcessId()) + "-" +
+                 std::to_string(++sequence) + suffix;
+        if (!m_path.empty() && m_path.back() == '\\')
+            m_path.pop_back();
+        ::CreateDirectoryA(m_path.c_str(), nullptr);
+    }
+    ~TempDir() { RemoveTree(m_path); }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& Path() const { return m_path; }
+    std::string File(const std::string& relative) const { return m_path + "\\" + relative; }
+
+    void WriteFile(const std::string& relative, const std::string& content) const
+    {
+        std::ofstream(File(relative), std::ios::binary) << content;
+    }
+    std::string ReadFile(const std::string& relative) const
+    {
+        std::ifstream in(File(relative), std::ios::binary);
+        std::ostringstream content;
+        content << in.rdbuf();
+        return content.str();
+    }
+    bool Exists(const std::string& relative) const
+    {
+        return ::GetFileAttributesA(File(relative).c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+
+private:
+    static void RemoveTree(const std::string& path)
+    {
+        WIN32_FIND_DATAA entry;
+        HANDLE find = ::FindFirstFileA((path + "\\*").c_str(), &entry);
+        if (find != INVALID_HANDLE_VALUE) {
+            do {
+                const std::string name = entry.cFileName;
+                if (name == "." || name == "..")
+                    continue;
+                const std::string child = path + "\\" + name;
+                ::SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                    RemoveTree(child);
+                else
+                    ::DeleteFileA(child.c_str());
+            } while (::FindNextFileA(find, &entry));
+            ::FindClose(find);
+        }
+        ::RemoveDirectoryA(path.c_str());
+    }
+
+    std::string m_path;
+};

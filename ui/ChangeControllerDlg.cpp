@@ -1,0 +1,217 @@
+#include "ui/ChangeControllerDlg.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+
+#include "apply/Exceptions.h"
+#include "apply/ResString.h"
+#include "discovery/ControllerScan.h"
+#include "framework/App.h"
+#include "nrcore/NRController.h"
+#include "store/Numbers.h"
+#include "store/SettingsFile.h"
+#include "ui/resource.h"
+
+namespace {
+
+constexpr int kShortestRefreshSeconds = 20;
+constexpr int kLargeSpinStep = 30;
+
+}  // namespace
+
+CChangeControllerDlg::CChangeControllerDlg(HWND parent, DialogServices services)
+    : fw::CDialog(IDD_CHANGECONTROLLER_DIALOG, parent),
+      m_hIcon(::LoadIconA(fw::AfxGetResourceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME))),
+      m_services(std::move(services))
+{
+    m_settingsPath = SettingsPathFor(m_services.exeDirectory());
+}
+
+BEGIN_MESSAGE_MAP(CChangeControllerDlg, fw::CDialog)
+    ON_WM_PAINT()
+    ON_WM_QUERYDRAGICON()
+    ON_BN_CLICKED(IDC_UPDATE, OnUpdate)
+    ON_BN_CLICKED(IDC_REFRESH_LIST, OnRefreshList)
+    ON_NOTIFY(NM_CLICK, IDC_LIST_CONTROLLERS, OnClickControllerList)
+    ON_NOTIFY(NM_DBLCLK, IDC_LIST_CONTROLLERS, OnDblClickControllerList)
+    ON_WM_TIMER()
+    ON_EN_CHANGE(IDC_REFRESH_RATE, OnChangeRefreshRate)
+    ON_NOTIFY(UDN_DELTAPOS, IDC_SPIN_REFRESH_RATE, OnDeltaPosRefreshRate)
+    ON_EN_CHANGE(IDC_ADDRESS, OnChangeAddress)
+    ON_BN_CLICKED(IDC_CLOSE, OnCloseButton)
+END_MESSAGE_MAP()
+
+void CChangeControllerDlg::DoDataExchange(fw::CDataExchange* pDX)
+{
+    fw::CDialog::DoDataExchange(pDX);
+    fw::DDX_Control(pDX, IDC_UPDATE, m_btnUpdate);
+    fw::DDX_Control(pDX, IDC_SPIN_REFRESH_RATE, m_spinRefreshRate);
+    fw::DDX_Control(pDX, IDC_REFRESH_RATE, m_editRefreshRate);
+    fw::DDX_Control(pDX, IDC_ADDRESS, m_editAddress);
+    fw::DDX_Control(pDX, IDC_LIST_CONTROLLERS, m_listControllers);
+    fw::DDX_Control(pDX, IDC_REFRESH_LIST, m_btnRefreshList);
+    fw::DDX_Control(pDX, IDC_PROGRESS_SCAN, m_progressScan);
+}
+
+BOOL CChangeControllerDlg::OnInitDialog()
+{
+    fw::CDialog::OnInitDialog();
+    m_btnUpdate.EnableWindow(FALSE);
+
+    // Opening the dialog clears the service's reset flag.
+    const SettingsFile settingsFile(m_services.exeDirectory());
+
+    m_pController = m_services.createController(GetLocalHostAddress());
+
+    constexpr DWORD kGridAndFullRow = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT;
+    m_listControllers.SetExtendedStyle(m_listControllers.GetExtendedStyle() | kGridAndFullRow);
+
+    const StoredSettings stored = ReadSettings(m_settingsPath);
+    m_refreshRateText = stored.refreshRateText;
+    m_editRefreshRate.SetWindowText(m_refreshRateText);
+    m_editAddress.SetWindowText(stored.address);  // its EN_CHANGE enables Update for a stored address
+
+    InitScan(0, nullptr);
+    return TRUE;
+}
+
+void CChangeControllerDlg::SetupListColumns(fw::CListCtrl& list, fw::CImageList& images, int columnCount,
+                                            const UINT* columnTitles)
+{
+    static const UINT kDefaultTitles[] = {IDS_COLUMN_NAME, IDS_COLUMN_ADDRESS};
+    if (columnCount == 0) {
+        columnCount = 2;
+        columnTitles = kDefaultTitles;
+    }
+
+    RECT listRect;
+    list.GetWindowRect(&listRect);
+    const int available = (listRect.right - listRect.left) - ::GetSystemMetrics(SM_CXVSCROLL);
+
+    // The address column is as wide as the widest dotted address.
+    HDC dc = ::GetDC(list);
+    SIZE widest{};
+    ::GetTextExtentPoint32A(dc, "255.255.255.255", 15, &widest);
+    ::ReleaseDC(list, dc);
+    const int addressWidth = widest.cx;
+
+    for (int column = 0; column < columnCount; ++column) {
+        int width = columnCount <= 2 ? available - addressWidth : (available - addressWidth) / (columnCount - 1);
+        if (column == 1)
+            width = addressWidth;
+        if (column == columnCount - 1)
+            width += columnCount - 7;
+        list.InsertColumn(column, LoadResString(columnTitles[column]), LVCFMT_LEFT, width);
+    }
+
+    images.Create(16, 16, ILC_COLOR24 | ILC_MASK, 0, 2);
+    images.Add(::LoadIconA(fw::AfxGetResourceHandle(), MAKEINTRESOURCEA(IDI_CONTROLLER)));
+    list.SetImageList(images, LVSIL_SMALL);
+}
+
+void CChangeControllerDlg::OnPaint()
+{
+    if (!IsIconic()) {
+        Default();
+        return;
+    }
+    PAINTSTRUCT paint;
+    HDC dc = ::BeginPaint(m_hWnd, &paint);
+    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    RECT client;
+    GetClientRect(&client);
+    const int x = (client.right - client.left - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
+    const int y = (client.bottom - client.top - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
+    ::DrawIcon(dc, x, y, m_hIcon);
+    ::EndPaint(m_hWnd, &paint);
+}
+
+HICON CChangeControllerDlg::OnQueryDragIcon()
+{
+    return m_hIcon;
+}
+
+// Copies the clicked row's address into the address field; false when no row was hit.
+bool CChangeControllerDlg::HandleListClick(const NMHDR* pNMHDR)
+{
+    const int row = reinterpret_cast<const NMITEMACTIVATE*>(pNMHDR)->iItem;
+    if (row < 0) {
+        m_editAddress.SetWindowText("");
+        return false;
+    }
+    m_btnUpdate.EnableWindow(TRUE);
+    const auto engineIndex = static_cast<int>(m_listControllers.GetItemData(row));
+    m_editAddress.SetWindowText(ControllerFinder->GetNodeAddress(engineIndex));
+    return true;
+}
+
+void CChangeControllerDlg::OnClickControllerList(NMHDR* pNMHDR, LRESULT* pResult)
+{
+    HandleListClick(pNMHDR);
+    *pResult = 0;
+}
+
+void CChangeControllerDlg::OnDblClickControllerList(NMHDR* pNMHDR, LRESULT* pResult)
+{
+    if (HandleListClick(pNMHDR))
+        OnUpdate();
+    *pResult = 0;
+}
+
+void CChangeControllerDlg::OnRefreshList()
+{
+    m_btnRefreshList.EnableWindow(FALSE);
+    StartScan();
+    m_editAddress.SetWindowText("");
+}
+
+// A typed refresh rate is taken over at once, so that Update stores what the field shows.
+void CChangeControllerDlg::OnChangeRefreshRate()
+{
+    m_refreshRateText = m_editRefreshRate.GetWindowText();
+}
+
+void CChangeControllerDlg::OnDeltaPosRefreshRate(NMHDR* pNMHDR, LRESULT* pResult)
+{
+    *pResult = 0;
+    int delta = reinterpret_cast<const NMUPDOWN*>(pNMHDR)->iDelta;
+    if (delta == 0)
+        return;
+
+    m_refreshRateText = m_editRefreshRate.GetWindowText();
+    const int current = ParseIntSaturated(m_refreshRateText.c_str());
+    if (current >= kLargeSpinStep)
+        delta = kLargeSpinStep;
+    std::int64_t next = static_cast<std::int64_t>(current) - delta;
+    next = std::clamp<std::int64_t>(next, kShortestRefreshSeconds, INT32_MAX);
+
+    m_refreshRateText = std::to_string(next);
+    m_editRefreshRate.SetWindowText(m_refreshRateText);
+    m_btnUpdate.EnableWindow(TRUE);
+}
+
+void CChangeControllerDlg::OnChangeAddress()
+{
+    m_btnUpdate.EnableWindow(!m_editAddress.GetWindowText().empty());
+}
+
+void CChangeControllerDlg::OnCloseButton()
+{
+    EndDialog(0);
+}
+
+void CChangeControllerDlg::ShowMessage(const std::string& text, const std::string& caption)
+{
+    m_services.messageBox(m_hWnd, text, caption.empty() ? fw::AfxGetAppName() : caption);
+}
+
+void CChangeControllerDlg::OnUnhandledException(const std::exception* error)
+{
+    std::string text = "An internal error stopped this action.";
+    if (dynamic_cast<const ExceptionGui*>(error))
+        text += "\n\nA text of the program's resources could not be loaded.";
+    else if (error && *error->what())
+        text += std::string("\n\n") + error->what();
+    ShowMessage(text);
+}

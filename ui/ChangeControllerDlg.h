@@ -1,0 +1,86 @@
+// The main dialog: the controllers found on the local networks, the chosen address and
+// refresh rate, and the buttons that apply the choice or scan again.
+#pragma once
+
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "framework/Controls.h"
+#include "framework/Dialog.h"
+#include "ui/DialogServices.h"
+
+class NRController;
+
+class CChangeControllerDlg : public fw::CDialog {
+public:
+    explicit CChangeControllerDlg(HWND parent = nullptr, DialogServices services = DialogServices::Real());
+
+    // Scan (discovery/ControllerScan.cpp)
+    void InitScan(int columnCount, const UINT* columnTitles);
+    void StartScan();
+    void StopScan();
+    void ScanTick();
+    void FillControllerList();
+    bool IsAddressListed(const std::string& address) const;
+    void SortControllerList();
+    std::vector<std::string> GetLocalNetworks() const;
+
+    // Resolve and apply (apply/UpdateHandler.cpp)
+    bool ResolveController(std::string typedText);
+    bool SelectRowByName(std::string name);
+    bool SelectRowByAddress(std::string address);
+    bool ApplySelection(std::string address);
+
+    void SetupListColumns(fw::CListCtrl& list, fw::CImageList& images, int columnCount, const UINT* columnTitles);
+
+protected:
+    void DoDataExchange(fw::CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    void OnUnhandledException(const std::exception* error) override;
+
+    void OnPaint();
+    HICON OnQueryDragIcon();
+    void OnUpdate();
+    void OnRefreshList();
+    void OnClickControllerList(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnDblClickControllerList(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnTimer(UINT_PTR timerId);
+    void OnChangeRefreshRate();
+    void OnDeltaPosRefreshRate(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnChangeAddress();
+    void OnCloseButton();
+
+    // A box owned by the dialog; an empty caption stands for the application's name.
+    void ShowMessage(const std::string& text, const std::string& caption = {});
+
+    DECLARE_MESSAGE_MAP()
+
+public:
+    fw::CButton m_btnUpdate;
+    fw::CSpinButtonCtrl m_spinRefreshRate;
+    fw::CEdit m_editRefreshRate;
+    fw::CEdit m_editAddress;
+    fw::CListCtrl m_listControllers;
+    fw::CButton m_btnRefreshList;
+    fw::CProgressCtrl m_progressScan;
+    HICON m_hIcon;
+    NRController* m_pController = nullptr;
+    fw::CImageList m_imageList;
+    std::vector<std::string> m_broadcastAddresses;
+    int m_scanTimeout = 30;
+    bool m_inTimer = false;
+    DialogServices::Clock::time_point m_lastNews{};
+    DialogServices::Clock::time_point m_scanStart{};
+    std::string m_refreshRateText;
+    std::string m_settingsPath;
+
+private:
+    bool HandleListClick(const NMHDR* pNMHDR);
+    void BroadcastToLocalNetworks();
+    UINT_PTR ScanTimerId() const;
+
+    DialogServices m_services;
+    // Column-1 texts of the rows, so that a listed address is found without reading rows.
+    std::unordered_set<std::string> m_listedAddresses;
+};

@@ -1,0 +1,34 @@
+// What the main dialog takes from the outside world: the clock, message boxes, the
+// discovery library, the local host's addresses and its own directory. The program
+// uses the real ones; tests substitute their own.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+class NRController;
+
+struct DialogServices {
+    using Clock = std::chrono::system_clock;
+
+    std::function<std::string()> exeDirectory;
+    std::function<Clock::time_point()> now;
+    // Creates the library's controller object for the local host's address.
+    std::function<NRController*(const std::string& localAddress)> createController;
+    // The local host's IPv4 addresses in dotted form, in the host's order.
+    std::function<std::vector<std::string>()> localAddresses;
+    // An MB_OK box without icon, owned by `owner`; the caption is already final.
+    std::function<void(HWND owner, const std::string& text, const std::string& caption)> messageBox;
+
+    static DialogServices Real();
+};
+
+// The local host's IPv4 addresses as Windows Sockets 1.1 reports them for its own host
+// name; empty on any failure. Sockets are started and never shut down.
+std::vector<std::string> LocalHostAddresses();
+// The first of them, "" when there is none.
+std::string GetLocalHostAddress();
