@@ -1,0 +1,348 @@
+#include "UdpFindControllers.h"
+
+#include <ws2tcpip.h>
+#include <bcrypt.h>
+#include <mswsock.h>
+
+#include <algorithm>
+
+#include "LocalInterfaces.h"
+
+namespace nrcore {
+namespace {
+
+sockaddr_in ControllerEndpoint(std::uint32_t address) {
+    sockaddr_in endpoint{};
+    endpoint.sin_family = AF_INET;
+    endpoint.sin_port = htons(nrproto::kControllerPort);
+    endpoint.sin_addr.s_addr = htonl(address);
+    return endpoint;
+}
+
+// First IPv4 address of a host name, or false when it does not resolve.
+bool ResolveIpv4(const std::string& name, std::uint32_t& address) {
+    if (nrproto::ParseIpv4(name, address)) return true;
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_DGRAM;
+    addrinfo* results = nullptr;
+    if (name.empty() || getaddrinfo(name.c_str(), nullptr, &hints, &results) != 0 || !results) return false;
+    address = ntohl(reinterpret_cast<const sockaddr_in*>(results->ai_addr)->sin_addr.s_addr);
+    freeaddrinfo(results);
+    return true;
+}
+
+std::string WinsockErrorText(const std::string& step, int error) {
+    return step + " failed (Winsock error " + std::to_string(error) + ")";
+}
+
+}  // namespace
+
+UdpFindControllers::UdpFindControllers()
+    : m_nonces(EngineTiming::kNonceLifetime, EngineTiming::kNonceCapacity) {}
+
+UdpFindControllers::~UdpFindControllers() {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_stopping = true;
+    }
+    m_pollWake.notify_all();
+    if (m_stopEvent != WSA_INVALID_EVENT) WSASetEvent(m_stopEvent);
+    if (m_poller.joinable()) m_poller.join();
+    if (m_receiver.joinable()) m_receiver.join();
+    if (m_socket != INVALID_SOCKET) closesocket(m_socket);
+    if (m_readEvent != WSA_INVALID_EVENT) WSACloseEvent(m_readEvent);
+    if (m_stopEvent != WSA_INVALID_EVENT) WSACloseEvent(m_stopEvent);
+    if (m_winsockStarted) WSACleanup();
+}
+
+int UdpFindControllers::EnsureSocketLocked() {
+    if (m_socket != INVALID_SOCKET) return m_socketError;
+    if (!m_winsockStarted) {
+        WSADATA data;
+        const int error = WSAStartup(MAKEWORD(2, 2), &data);
+        if (error != 0) return error;
+        m_winsockStarted = true;
+    }
+    SOCKET udp = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    if (udp == INVALID_SOCKET) return WSAGetLastError();
+    const BOOL on = TRUE;
+    setsockopt(udp, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&on), sizeof on);
+    // The system may grant less; the receiving thread keeps the buffer from filling.
+    const int receiveBuffer = EngineTiming::kReceiveBufferBytes;
+    setsockopt(udp, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&receiveBuffer), sizeof receiveBuffer);
+    const int sendBuffer = EngineTiming::kSendBufferBytes;
+    setsockopt(udp, SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char*>(&sendBuffer), sizeof sendBuffer);
+    // A port-unreachable reply to one unicast query must not fail later reads.
+    BOOL reportResets = FALSE;
+    DWORD returned = 0;
+    WSAIoctl(udp, SIO_UDP_CONNRESET, &reportResets, sizeof reportResets, nullptr, 0, &returned, nullptr, nullptr);
+
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl(INADDR_ANY);
+    WSAEVENT readEvent = WSACreateEvent();
+    WSAEVENT stopEvent = WSACreateEvent();
+    int error = 0;
+    if (readEvent == WSA_INVALID_EVENT || stopEvent == WSA_INVALID_EVENT ||
+        bind(udp, reinterpret_cast<const sockaddr*>(&local), sizeof local) == SOCKET_ERROR ||
+        WSAEventSelect(udp, readEvent, FD_READ) == SOCKET_ERROR) {
+        error = WSAGetLastError();
+    }
+    if (error != 0) {
+        closesocket(udp);
+        if (readEvent != WSA_INVALID_EVENT) WSACloseEvent(readEvent);
+        if (stopEvent != WSA_INVALID_EVENT) WSACloseEvent(stopEvent);
+        return error;
+    }
+    m_socket = udp;
+    m_readEvent = readEvent;
+    m_stopEvent = stopEvent;
+    m_receiver = std::thread(&UdpFindControllers::ReceiveLoop, this);
+    return 0;
+}
+
+std::uint64_t UdpFindControllers::NewNonceLocked(RequestKind kind) {
+    std::uint64_t nonce = 0;
+    // A zero nonce is never used, so a zeroed forgery cannot match.
+    while (nonce == 0) {
+        BCryptGenRandom(nullptr, reinterpret_cast<PUCHAR>(&nonce), sizeof nonce, BCRYPT_USE_SYSTEM_PREFERRED_RNG);
+    }
+    m_nonces.Add(nonce, kind, Clock::now());
+    return nonce;
+}
+
+int UdpFindControllers::SendQuery(std::uint32_t address, const nrproto::Query& query) {
+    const std::vector<std::uint8_t> datagram = nrproto::EncodeQuery(query);
+    const sockaddr_in target = ControllerEndpoint(address);
+    const int sent = sendto(m_socket, reinterpret_cast<const char*>(datagram.data()), static_cast<int>(datagram.size()),
+                            0, reinterpret_cast<const sockaddr*>(&target), sizeof target);
+    return sent == SOCKET_ERROR ? WSAGetLastError() : 0;
+}
+
+std::vector<InterfaceAddress> UdpFindControllers::LocalInterfaces() {
+    std::lock_guard<std::mutex> lock(m_interfaceMutex);
+    const Clock::time_point now = Clock::now();
+    if (!m_interfacesRead || now - m_interfacesReadAt > EngineTiming::kInterfaceCacheLifetime) {
+        m_interfaces = ListLocalInterfaces();
+        m_interfacesReadAt = now;
+        m_interfacesRead = true;
+    }
+    return m_interfaces;
+}
+
+void UdpFindControllers::ReceiveLoop() {
+    const WSAEVENT events[] = {m_stopEvent, m_readEvent};
+    std::vector<Received> batch;
+    for (;;) {
+        const DWORD woken = WSAWaitForMultipleEvents(2, events, FALSE, EngineTiming::kReceiveIdleWakeMs, FALSE);
+        if (woken != WSA_WAIT_EVENT_0 + 1 && woken != WSA_WAIT_TIMEOUT) return;
+        WSAResetEvent(m_readEvent);
+        const bool healthy = DrainSocket(batch);
+        AcceptBatch(batch);
+        if (!healthy) return;
+    }
+}
+
+bool UdpFindControllers::DrainSocket(std::vector<Received>& batch) {
+    // One byte more than the largest valid datagram, so an oversized one shows.
+    char buffer[nrproto::kMaxDatagram + 1];
+    constexpr std::size_t kBatchLimit = 256;
+    for (;;) {
+        sockaddr_in from{};
+        int fromLength = sizeof from;
+        const int size = recvfrom(m_socket, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
+        if (size == SOCKET_ERROR) {
+            const int error = WSAGetLastError();
+            if (error == WSAEWOULDBLOCK) return true;
+            if (error == WSAEMSGSIZE || error == WSAECONNRESET || error == WSAENETRESET) continue;
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_socketError = error;
+            return false;
+        }
+        if (static_cast<std::size_t>(size) > nrproto::kMaxDatagram || from.sin_family != AF_INET ||
+            ntohs(from.sin_port) != nrproto::kControllerPort) {
+            continue;
+        }
+        Received received;
+        received.source = ntohl(from.sin_addr.s_addr);
+        if (received.source == INADDR_ANY || received.source == INADDR_BROADCAST) continue;
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(buffer);
+        if (nrproto::DecodeAnswer(bytes, static_cast<std::size_t>(size), received.answer) != nrproto::DecodeStatus::Ok) {
+            continue;
+        }
+        batch.push_back(std::move(received));
+        if (batch.size() >= kBatchLimit) AcceptBatch(batch);
+    }
+}
+
+void UdpFindControllers::AcceptBatch(std::vector<Received>& batch) {
+    if (batch.empty()) return;
+    bool arrived = false;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        const Clock::time_point now = Clock::now();
+        for (Received& received : batch) {
+            const std::optional<RequestKind> kind = m_nonces.Find(received.answer.nonce, now);
+            if (!kind) continue;
+            NodeInfo node;
+            node.address = received.source;
+            node.hostName = std::move(received.answer.hostName);
+            node.member = received.answer.role == nrproto::NodeRole::Member;
+            node.controllerAddress = received.answer.controllerAddress;
+            if (*kind == RequestKind::Specific) {
+                const auto query = m_specificQueries.find(received.answer.nonce);
+                if (query == m_specificQueries.end() || query->second.target != node.address) continue;
+                query->second.answered = true;
+                query->second.node = std::move(node);
+                arrived = true;
+            } else {
+                arrived = m_table.Queue(node, received.answer.nonce) || arrived;
+            }
+        }
+    }
+    batch.clear();
+    if (arrived) m_arrived.notify_all();
+}
+
+void UdpFindControllers::PollLoop() {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    while (!m_stopping) {
+        if (!m_pollEnabled) {
+            m_pollWake.wait(lock);
+            continue;
+        }
+        m_pollWake.wait_for(lock, EngineTiming::kPollTakeInPeriod);
+        if (m_stopping || !m_pollEnabled) continue;
+        m_table.TakeIn();
+        const Clock::time_point now = Clock::now();
+        if (now < m_nextPollRound) continue;
+        m_nextPollRound = now + EngineTiming::kPollInterval;
+        const std::vector<std::uint32_t> addresses = m_table.Addresses();
+        if (addresses.empty()) continue;
+        const nrproto::Query query{NewNonceLocked(RequestKind::Poll), EngineTiming::kPollAnswerWindowMs};
+        lock.unlock();
+        for (std::uint32_t address : addresses) SendQuery(address, query);
+        lock.lock();
+    }
+}
+
+void UdpFindControllers::SuspendPoll() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_pollEnabled = false;
+}
+
+void UdpFindControllers::ResumePoll() {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_pollEnabled || EnsureSocketLocked() != 0) return;
+        m_pollEnabled = true;
+        m_nextPollRound = Clock::now() + EngineTiming::kPollInterval;
+        if (!m_poller.joinable()) m_poller = std::thread(&UdpFindControllers::PollLoop, this);
+    }
+    m_pollWake.notify_all();
+}
+
+int UdpFindControllers::SendBroadcast(char* broadcastAddress) {
+    std::uint32_t requested = 0;
+    if (!broadcastAddress || !nrproto::ParseIpv4(broadcastAddress, requested)) return 0;
+    nrproto::Query query{0, EngineTiming::kBroadcastAnswerWindowMs};
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (EnsureSocketLocked() != 0) return 0;
+        query.nonce = NewNonceLocked(RequestKind::Broadcast);
+        m_broadcastBatch.push_back(query.nonce);
+    }
+    int sent = 0;
+    for (std::uint32_t target : BroadcastTargets(requested, LocalInterfaces())) {
+        if (SendQuery(target, query) == 0) ++sent;
+    }
+    return sent;
+}
+
+void UdpFindControllers::ClearControllerList() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_table.Clear([this](std::uint64_t nonce) {
+        return std::find(m_broadcastBatch.begin(), m_broadcastBatch.end(), nonce) != m_broadcastBatch.end();
+    });
+    m_broadcastBatch.clear();
+}
+
+int UdpFindControllers::ListenForControllers(int waitMs) {
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(std::max(waitMs, 0));
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_broadcastBatch.clear();
+    for (;;) {
+        if (m_table.TakeIn()) return 1;
+        if (m_arrived.wait_until(lock, deadline) == std::cv_status::timeout) return m_table.TakeIn() ? 1 : 0;
+    }
+}
+
+int UdpFindControllers::GetControllerCount() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return static_cast<int>(m_table.Count());
+}
+
+std::string UdpFindControllers::GetNodeAddress(int index) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const NodeInfo* node = m_table.At(index);
+    return node ? nrproto::FormatIpv4(node->address) : std::string();
+}
+
+std::string UdpFindControllers::GetHostName(int index) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const NodeInfo* node = m_table.At(index);
+    return node ? node->hostName : std::string();
+}
+
+unsigned char UdpFindControllers::IsMember(int index) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const NodeInfo* node = m_table.At(index);
+    return node && node->member ? 1 : 0;
+}
+
+std::string UdpFindControllers::AddSpecificController(std::string nameOrAddress) {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    if (const int error = EnsureSocketLocked()) {
+        throw ExceptionCommunicationsError(error, WinsockErrorText("Opening the discovery socket", error));
+    }
+    lock.unlock();
+    std::uint32_t target = 0;
+    if (!ResolveIpv4(nameOrAddress, target)) return {};
+    lock.lock();
+
+    const nrproto::Query query{NewNonceLocked(RequestKind::Specific), 0};
+    m_specificQueries[query.nonce] = SpecificQuery{target, false, NodeInfo{}};
+    const Clock::time_point deadline = Clock::now() + EngineTiming::kSpecificWait;
+    Clock::time_point nextSend = Clock::now();
+    int error = 0;
+    while (!m_specificQueries[query.nonce].answered && error == 0 && m_socketError == 0) {
+        const Clock::time_point now = Clock::now();
+        if (now >= deadline) break;
+        if (now >= nextSend) {
+            lock.unlock();
+            error = SendQuery(target, query);
+            lock.lock();
+            nextSend += EngineTiming::kSpecificRetry;
+            continue;
+        }
+        m_arrived.wait_until(lock, std::min(nextSend, deadline));
+    }
+    const SpecificQuery outcome = m_specificQueries[query.nonce];
+    m_specificQueries.erase(query.nonce);
+    if (!outcome.answered) {
+        if (error == 0) error = m_socketError;
+        if (error != 0) {
+            throw ExceptionCommunicationsError(error, WinsockErrorText("Querying " + nrproto::FormatIpv4(target), error));
+        }
+        return {};
+    }
+    if (outcome.node.member) {
+        throw ExceptionMemberFound(0, outcome.node.hostName, nrproto::FormatIpv4(outcome.node.controllerAddress));
+    }
+    bool changed = false;
+    m_table.Put(outcome.node, query.nonce, changed);
+    return nrproto::FormatIpv4(target);
+}
+
+}  // namespace nrcore

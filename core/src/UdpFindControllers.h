@@ -1,0 +1,117 @@
+// The discovery engine over UDP (protocol in core/PROTOCOL.md).
+//
+// Threads: the caller's; a receiving thread, started with the socket on first use,
+// that drains the socket continuously and queues valid answers; a polling thread,
+// started by the first ResumePoll. One lock guards the table, the queue and the nonces.
+#pragma once
+
+#include <winsock2.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <unordered_map>
+#include <vector>
+
+#include "BroadcastPlan.h"
+#include "ControllerTable.h"
+#include "NonceBook.h"
+#include "Protocol.h"
+#include "nrcore/NRController.h"
+
+namespace nrcore {
+
+struct EngineTiming {
+    using Ms = std::chrono::milliseconds;
+    static constexpr std::uint16_t kBroadcastAnswerWindowMs = 250;
+    static constexpr std::uint16_t kPollAnswerWindowMs = 1000;
+    static constexpr Ms kPollInterval{5000};
+    // How often the polling thread takes in answers while polling is on.
+    static constexpr Ms kPollTakeInPeriod{250};
+    static constexpr Ms kSpecificWait{2000};
+    static constexpr Ms kSpecificRetry{500};
+    static constexpr Ms kNonceLifetime{10000};
+    static constexpr std::size_t kNonceCapacity = 1024;
+    static constexpr Ms kInterfaceCacheLifetime{2000};
+    // Safety net in case a read event is ever missed: the socket is drained this often regardless.
+    static constexpr DWORD kReceiveIdleWakeMs = 200;
+    static constexpr int kReceiveBufferBytes = 8 * 1024 * 1024;
+    static constexpr int kSendBufferBytes = 1024 * 1024;
+};
+
+class UdpFindControllers final : public NRFindControllers {
+public:
+    UdpFindControllers();
+    ~UdpFindControllers() override;
+
+    UdpFindControllers(const UdpFindControllers&) = delete;
+    UdpFindControllers& operator=(const UdpFindControllers&) = delete;
+
+    void SuspendPoll() override;
+    void ResumePoll() override;
+    int SendBroadcast(char* broadcastAddress) override;
+    void ClearControllerList() override;
+    int ListenForControllers(int waitMs) override;
+    int GetControllerCount() override;
+    std::string GetNodeAddress(int index) override;
+    std::string GetHostName(int index) override;
+    unsigned char IsMember(int index) override;
+    std::string AddSpecificController(std::string nameOrAddress) override;
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    struct Received {
+        nrproto::Answer answer;
+        std::uint32_t source;
+    };
+    struct SpecificQuery {
+        std::uint32_t target;
+        bool answered;
+        NodeInfo node;
+    };
+
+    // Opens the socket and starts the receiving thread unless done; 0 or a Winsock
+    // error code. Caller holds m_mutex.
+    int EnsureSocketLocked();
+    std::uint64_t NewNonceLocked(RequestKind kind);
+    // 0 or a Winsock error code.
+    int SendQuery(std::uint32_t address, const nrproto::Query& query);
+    std::vector<InterfaceAddress> LocalInterfaces();
+
+    void ReceiveLoop();
+    // Reads until the socket has nothing more; false when the socket failed.
+    bool DrainSocket(std::vector<Received>& batch);
+    void AcceptBatch(std::vector<Received>& batch);
+    void PollLoop();
+
+    std::mutex m_mutex;
+    std::condition_variable m_arrived;
+    std::condition_variable m_pollWake;
+    ControllerTable m_table;
+    NonceBook m_nonces;
+    // Broadcasts sent since the last listen or clear: their answers survive a clear.
+    std::vector<std::uint64_t> m_broadcastBatch;
+    std::unordered_map<std::uint64_t, SpecificQuery> m_specificQueries;
+    bool m_pollEnabled = false;
+    bool m_stopping = false;
+    Clock::time_point m_nextPollRound;
+    int m_socketError = 0;
+
+    bool m_winsockStarted = false;
+    SOCKET m_socket = INVALID_SOCKET;
+    WSAEVENT m_readEvent = WSA_INVALID_EVENT;
+    WSAEVENT m_stopEvent = WSA_INVALID_EVENT;
+    std::thread m_receiver;
+    std::thread m_poller;
+
+    std::mutex m_interfaceMutex;
+    std::vector<InterfaceAddress> m_interfaces;
+    Clock::time_point m_interfacesReadAt;
+    bool m_interfacesRead = false;
+};
+
+}  // namespace nrcore
