@@ -32,8 +32,12 @@ std::wstring PlatformPath(const std::string& path)
 
 bool ReplaceFileAtomically(const std::string& from, const std::string& to)
 {
-    return MoveFileExW(PlatformPath(from).c_str(), PlatformPath(to).c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    const std::wstring target = PlatformPath(to);
+    // Not every implementation of the move refuses a read-only target.
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        return false;
+    return MoveFileExW(PlatformPath(from).c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 bool RemoveFile(const std::string& path)
@@ -43,10 +47,16 @@ bool RemoveFile(const std::string& path)
 
 #else
 
+#include <cerrno>
 #include <cstdio>
+
+#include <unistd.h>
 
 bool ReplaceFileAtomically(const std::string& from, const std::string& to)
 {
+    // rename replaces a file the user may not write; a read-only target stays.
+    if (access(to.c_str(), W_OK) != 0 && errno != ENOENT)
+        return false;
     return std::rename(from.c_str(), to.c_str()) == 0;
 }
 
