@@ -1,0 +1,378 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "apply/ServiceRestart.h"
+#include "store/ExeDirectory.h"
+#include "store/RefreshRateXml.h"
+#include "store_test_support.h"
+
+namespace {
+
+// One line of the stand-in service's log.
+struct ServiceInvocation {
+    unsigned long long createdTicks = 0;  // 100 ns units
+    std::string useShowWindow;
+    std::string showWindow;
+    std::string outcome;
+    std::string commandLine;
+};
+
+std::string Field(const std::string& line, const std::string& name)
+{
+    const std::string::size_type start = line.find(" " + name + "=");
+    if (start == std::string::npos)
+        return "";
+    const std::string::size_type valueStart = start + name.size() + 2;
+    return line.substr(valueStart, line.find(' ', valueStart) - valueStart);
+}
+
+// The invocations in the order their processes were created.
+std::vector<ServiceInvocation> ReadServiceLog(const std::string& directory)
+{
+    std::vector<ServiceInvocation> invocations;
+    const std::string log = ReadWholeFile(directory + "\\NorrinGlasswayService.log");
+    if (log == "<unreadable>")
+        return invocations;
+    std::string::size_type lineStart = 0;
+    for (std::string::size_type end; (end = log.find("\r\n", lineStart)) != std::string::npos; lineStart = end + 2) {
+        const std::string line = log.substr(lineStart, end - lineStart);
+        ServiceInvocation invocation;
+        invocation.createdTicks = std::stoull(Field(line, "createdTicks"));
+        invocation.useShowWindow = Field(line, "useShowWindow");
+        invocation.showWindow = Field(line, "showWindow");
+        invocation.outcome = Field(line, "outcome");
+        invocation.commandLine = line.substr(line.find(" cmdline=") + 9);
+        invocations.push_back(invocation);
+    }
+    std::stable_sort(invocations.begin(), invocations.end(),
+                     [](const ServiceInvocation& a, const ServiceInvocation& b) { return a.createdTicks < b.createdTicks; });
+    return invocations;
+}
+
+// For launches through the default launcher, whose processes the test cannot wait for.
+std::vector<ServiceInvocation> WaitForServiceLog(const std::string& directory, size_t lines)
+{
+    const ULONGLONG deadline = GetTickCount64() + 30000;
+    std::vector<ServiceInvocation> invocations = ReadServiceLog(directory);
+    while (invocations.size() < lines && GetTickCount64() < deadline) {
+        Sleep(20);
+        invocations = ReadServiceLog(directory);
+    }
+    return invocations;
+}
+
+std::string StandInCommandLine(const std::string& directory, const char* option)
+{
+    return "\"" + directory + "\\NorrinGlasswayService.exe\" " + option;
+}
+
+bool HandleIsOpen(HANDLE handle)
+{
+    DWORD flags = 0;
+    return GetHandleInformation(handle, &flags) != 0;
+}
+
+HANDLE Duplicate(HANDLE handle)
+{
+    HANDLE copy = nullptr;
+    DuplicateHandle(GetCurrentProcess(), handle, GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS);
+    return copy;
+}
+
+// Stands between RestartService and CreateProcessA: records every launch, can check the
+// state of the files at that moment, and keeps a handle of each process so that the
+// test can wait for it. With `startProcesses` false it only pretends to start them.
+class LaunchRecorder {
+public:
+    struct Launch {
+        std::string commandLine;
+        STARTUPINFOA startup;
+        ULONGLONG tick;
+    };
+
+    explicit LaunchRecorder(bool startProcesses = true) : startProcesses_(startProcesses) {}
+    ~LaunchRecorder()
+    {
+        for (HANDLE process : running_)
+            CloseHandle(process);
+    }
+
+    std::vector<Launch> launches;
+    std::function<void(const std::string& commandLine)> onLaunch;
+    int failLaunchNumber = 0;  // 1-based; 0 lets every launch succeed
+
+    ProcessStarter Starter()
+    {
+        return [this](char* commandLine, STARTUPINFOA& startup, PROCESS_INFORMATION& process) {
+            for (HANDLE handle : returnedHandles_)
+                EXPECT_FALSE(HandleIsOpen(handle)) << "a handle of the previous launch is still open";
+            launches.push_back({commandLine, startup, GetTickCount64()});
+            if (onLaunch)
+                onLaunch(commandLine);
+            if (static_cast<int>(launches.size()) == failLaunchNumber)
+                return false;
+            if (startProcesses_) {
+                if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                                    &process))
+                    return false;
+                running_.push_back(Duplicate(process.hProcess));
+            } else {
+                process.hProcess = Duplicate(GetCurrentProcess());
+                process.hThread = Duplicate(GetCurrentThread());
+            }
+            returnedHandles_ = {process.hProcess, process.hThread};
+            return true;
+        };
+    }
+
+    bool WaitForProcesses() const
+    {
+        return running_.empty() || WaitForMultipleObjects(static_cast<DWORD>(running_.size()), running_.data(), TRUE,
+                                                          30000) != WAIT_TIMEOUT;
+    }
+    bool LastHandlesClosed() const
+    {
+        return std::none_of(returnedHandles_.begin(), returnedHandles_.end(), HandleIsOpen);
+    }
+
+private:
+    bool startProcesses_;
+    std::vector<HANDLE> running_;
+    std::vector<HANDLE> returnedHandles_;
+};
+
+const std::vector<std::string> kAllCachedFiles = {"upsprop.xml", "applist.xml", "eventlist.xml"};
+
+// Both launches at most this much closer than the 100 ms pause: clocks that tick in
+// steps of 15.6 ms may round the distance down.
+constexpr ULONGLONG kClockStepMs = 16;
+
+void ExpectRestartThroughStandIn(const ToolDirectory& tool)
+{
+    ASSERT_TRUE(tool.InstallStandInService()) << StandInServicePath();
+    tool.CreateCachedDataFiles();
+    LaunchRecorder recorder;
+    recorder.onLaunch = [&](const std::string& commandLine) {
+        // Everything is stored before the service is first launched, and the cached
+        // files are only deleted after both launches.
+        EXPECT_EQ(ReadStoredValue(tool.Path(), kResetKey), "1") << commandLine;
+        EXPECT_EQ(ReadStoredValue(tool.Path(), kAddressKey), "ups-ctrl.plant.example") << commandLine;
+        EXPECT_EQ(ReadStoredValue(tool.Path(), kRefreshRateKey), "25000") << commandLine;
+        EXPECT_NE(ReadWholeFile(tool.DataFile("refreshRate.xml")).find(">25000<"), std::string::npos);
+        EXPECT_EQ(tool.CachedDataFilesPresent(), kAllCachedFiles) << commandLine;
+    };
+
+    EXPECT_TRUE(ApplySelection(tool.Path(), "ups-ctrl.plant.example", "25", recorder.Starter()));
+
+    EXPECT_TRUE(tool.CachedDataFilesPresent().empty());
+    EXPECT_TRUE(recorder.LastHandlesClosed());
+    ASSERT_EQ(recorder.launches.size(), 2u);
+    EXPECT_GE(recorder.launches[1].tick - recorder.launches[0].tick, 100 - kClockStepMs);
+    ASSERT_TRUE(recorder.WaitForProcesses());
+
+    const std::vector<ServiceInvocation> log = ReadServiceLog(tool.Path());
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[0].commandLine, StandInCommandLine(tool.Path(), "-k"));
+    EXPECT_EQ(log[0].outcome, "stopped");
+    EXPECT_EQ(log[1].commandLine, StandInCommandLine(tool.Path(), "-s"));
+    EXPECT_EQ(log[1].outcome, "started");
+    for (const ServiceInvocation& invocation : log) {
+        EXPECT_EQ(invocation.useShowWindow, "1");
+        EXPECT_EQ(invocation.showWindow, std::to_string(SW_HIDE));
+    }
+    EXPECT_GE(log[1].createdTicks - log[0].createdTicks, (100 - kClockStepMs) * 10000);
+}
+
+}  // namespace
+
+TEST(ServiceCommandLine, QuotesTheExecutablePathWhateverItsLength)
+{
+    EXPECT_EQ(ServiceCommandLine("C:\\Program Files\\Norrin Glassway", "-k"),
+              "\"C:\\Program Files\\Norrin Glassway\\NorrinGlasswayService.exe\" -k");
+    const std::string longDirectory = "C:\\" + std::string(1000, 'd');
+    EXPECT_EQ(ServiceCommandLine(longDirectory, "-s"), "\"" + longDirectory + "\\NorrinGlasswayService.exe\" -s");
+}
+
+TEST(ApplySelection, StopsAndStartsTheServiceHiddenThenRemovesCachedFiles)
+{
+    ToolDirectory tool("tool");
+    ExpectRestartThroughStandIn(tool);
+}
+
+TEST(ApplySelection, DirectoryWithBlanksRunsNoOtherProgram)
+{
+    ToolDirectory tool("Norrin Glassway Service");
+    // Unquoted, the command line would first run this program, named by the path's
+    // first word.
+    const std::string decoyDirectory = DirectoryOf(tool.Path());
+    ASSERT_TRUE(CopyFileA(StandInServicePath().c_str(), (decoyDirectory + "\\Norrin.exe").c_str(), FALSE));
+
+    ExpectRestartThroughStandIn(tool);
+
+    EXPECT_FALSE(FileExists(decoyDirectory + "\\NorrinGlasswayService.log"));
+}
+
+TEST(ApplySelection, DirectoryBeyond260CharactersGetsWholeCommandLines)
+{
+    ToolDirectory tool("tool", 300);
+    ASSERT_GT(tool.Path().size(), 300u);
+    tool.CreateCachedDataFiles();
+    ASSERT_EQ(tool.CachedDataFilesPresent(), kAllCachedFiles);
+    LaunchRecorder recorder(false);
+
+    EXPECT_TRUE(ApplySelection(tool.Path(), "10.20.30.40", "20", recorder.Starter()));
+
+    ASSERT_EQ(recorder.launches.size(), 2u);
+    EXPECT_EQ(recorder.launches[0].commandLine, StandInCommandLine(tool.Path(), "-k"));
+    EXPECT_EQ(recorder.launches[1].commandLine, StandInCommandLine(tool.Path(), "-s"));
+    for (const LaunchRecorder::Launch& launch : recorder.launches) {
+        EXPECT_EQ(launch.startup.cb, sizeof(STARTUPINFOA));
+        EXPECT_EQ(launch.startup.dwFlags, static_cast<DWORD>(STARTF_USESHOWWINDOW));
+        EXPECT_EQ(launch.startup.wShowWindow, SW_HIDE);
+    }
+    EXPECT_TRUE(recorder.LastHandlesClosed());
+    EXPECT_TRUE(tool.CachedDataFilesPresent().empty());
+    EXPECT_NE(ReadWholeFile(tool.DataFile("refreshRate.xml")).find(">20000<"), std::string::npos);
+}
+
+TEST(ApplySelection, DirectoryBeyond260CharactersFailsCleanlyWhereProgramsCannotStartFromIt)
+{
+    // The module name of a command line is limited to 260 characters by the platform,
+    // so the stand-in cannot be started from here: the apply reports the failure.
+    ToolDirectory tool("tool", 300);
+    ASSERT_TRUE(tool.InstallStandInService());
+    tool.CreateCachedDataFiles();
+
+    EXPECT_FALSE(ApplySelection(tool.Path(), "10.20.30.40", "20"));
+
+    EXPECT_EQ(tool.CachedDataFilesPresent(), kAllCachedFiles);
+}
+
+TEST(ApplySelection, WithoutTheServiceExecutableStoresTheChoiceAndKeepsCachedFiles)
+{
+    ToolDirectory tool;
+    tool.CreateCachedDataFiles();
+
+    EXPECT_FALSE(ApplySelection(tool.Path(), "192.168.5.6", "30"));
+
+    EXPECT_EQ(ReadStoredValue(tool.Path(), kResetKey), "1");
+    EXPECT_EQ(ReadStoredValue(tool.Path(), kAddressKey), "192.168.5.6");
+    EXPECT_EQ(ReadStoredValue(tool.Path(), kRefreshRateKey), "30000");
+    EXPECT_NE(ReadWholeFile(tool.DataFile("refreshRate.xml")).find(">30000<"), std::string::npos);
+    EXPECT_EQ(tool.CachedDataFilesPresent(), kAllCachedFiles);
+    EXPECT_FALSE(FileExists(tool.File("NorrinGlasswayService.log")));
+}
+
+TEST(ApplySelection, WithoutCachedFilesStillSucceeds)
+{
+    ToolDirectory tool;
+    ASSERT_TRUE(tool.InstallStandInService());
+    LaunchRecorder recorder;
+
+    EXPECT_TRUE(ApplySelection(tool.Path(), "10.0.0.2", "20", recorder.Starter()));
+
+    ASSERT_TRUE(recorder.WaitForProcesses());
+    EXPECT_EQ(ReadServiceLog(tool.Path()).size(), 2u);
+    EXPECT_EQ(ListDirectory(tool.Path() + "\\http\\data"), std::vector<std::string>{"refreshRate.xml"});
+}
+
+TEST(ApplySelection, SecondApplyRepeatsEveryStep)
+{
+    ToolDirectory tool;
+    ASSERT_TRUE(tool.InstallStandInService());
+    tool.CreateCachedDataFiles();
+    EXPECT_TRUE(ApplySelection(tool.Path(), "10.0.0.3", "40"));
+    ASSERT_EQ(WaitForServiceLog(tool.Path(), 2).size(), 2u);
+    EXPECT_TRUE(tool.CachedDataFilesPresent().empty());
+
+    // The service recreates its data and the tool is opened again.
+    tool.CreateCachedDataFiles();
+    DeleteFileA(tool.DataFile("refreshRate.xml").c_str());
+    SettingsFile reopened(tool.Path());
+    ASSERT_EQ(ReadStoredValue(tool.Path(), kResetKey), "0");
+
+    EXPECT_TRUE(ApplySelection(tool.Path(), "10.0.0.3", "40"));
+
+    const std::vector<ServiceInvocation> log = WaitForServiceLog(tool.Path(), 4);
+    ASSERT_EQ(log.size(), 4u);
+    for (size_t i = 0; i < log.size(); ++i)
+        EXPECT_EQ(log[i].commandLine, StandInCommandLine(tool.Path(), i % 2 == 0 ? "-k" : "-s")) << i;
+    EXPECT_TRUE(tool.CachedDataFilesPresent().empty());
+    EXPECT_EQ(ReadStoredValue(tool.Path(), kResetKey), "1");
+    EXPECT_EQ(ReadStoredValue(tool.Path(), kRefreshRateKey), "40000");
+    EXPECT_NE(ReadWholeFile(tool.DataFile("refreshRate.xml")).find(">40000<"), std::string::npos);
+}
+
+TEST(RestartService, StartIsNotLaunchedWhenStopFailed)
+{
+    ToolDirectory tool;
+    LaunchRecorder recorder(false);
+    recorder.failLaunchNumber = 1;
+    EXPECT_EQ(RestartService(tool.Path(), recorder.Starter()), 0);
+    ASSERT_EQ(recorder.launches.size(), 1u);
+    EXPECT_EQ(recorder.launches[0].commandLine, StandInCommandLine(tool.Path(), "-k"));
+}
+
+TEST(ApplySelection, FailedStartKeepsCachedFiles)
+{
+    ToolDirectory tool;
+    tool.CreateCachedDataFiles();
+    LaunchRecorder recorder(false);
+    recorder.failLaunchNumber = 2;
+    EXPECT_FALSE(ApplySelection(tool.Path(), "10.0.0.4", "20", recorder.Starter()));
+    EXPECT_EQ(recorder.launches.size(), 2u);
+    EXPECT_EQ(tool.CachedDataFilesPresent(), kAllCachedFiles);
+}
+
+TEST(DeleteCachedDataFiles, RemovesTheThreeFilesAndNothingElse)
+{
+    ToolDirectory tool;
+    tool.CreateCachedDataFiles();
+    WriteWholeFile(tool.DataFile("refreshRate.xml"), "kept");
+    WriteWholeFile(tool.DataFile("other.xml"), "kept");
+    DeleteFileA(tool.DataFile("applist.xml").c_str());
+
+    DeleteCachedDataFiles(tool.Path());
+
+    EXPECT_EQ(ListDirectory(tool.Path() + "\\http\\data"), (std::vector<std::string>{"other.xml", "refreshRate.xml"}));
+}
+
+TEST(StandInService, StartAndStopFlipTheMarkerAndAreLogged)
+{
+    ToolDirectory tool;
+    ASSERT_TRUE(tool.InstallStandInService());
+    const auto run = [&](const char* option) {
+        std::string commandLine = StandInCommandLine(tool.Path(), option);
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process = {};
+        if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                            &process))
+            return DWORD{9999};
+        WaitForSingleObject(process.hProcess, 30000);
+        DWORD exitCode = 0;
+        GetExitCodeProcess(process.hProcess, &exitCode);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        return exitCode;
+    };
+    const std::string marker = tool.File("NorrinGlasswayService.running");
+
+    EXPECT_EQ(run("-s"), 0u);
+    EXPECT_TRUE(FileExists(marker));
+    EXPECT_EQ(run("-k"), 0u);
+    EXPECT_FALSE(FileExists(marker));
+    EXPECT_EQ(run("-x"), 2u);
+
+    const std::vector<ServiceInvocation> log = ReadServiceLog(tool.Path());
+    ASSERT_EQ(log.size(), 3u);
+    EXPECT_EQ(log[0].outcome, "started");
+    EXPECT_EQ(log[1].outcome, "stopped");
+    EXPECT_EQ(log[2].outcome, "usage");
+    EXPECT_EQ(log[2].commandLine, StandInCommandLine(tool.Path(), "-x"));
+    EXPECT_EQ(log[0].useShowWindow, "0");
+    EXPECT_LT(log[0].createdTicks, log[1].createdTicks);
+}

@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "store/RefreshRateXml.h"
+#include "store/WriteSettings.h"
+#include "store/Xml.h"
+#include "store_test_support.h"
+
+namespace {
+
+std::string SampleFor(const char* milliseconds)
+{
+    return std::string("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n") +
+           "<SUMMARY Version=\"2.0\" xmlns=\"" + kPowerDeviceNamespace + "\">\r\n" +
+           "  <OBJECT name=\"RefreshRate\">" + milliseconds + "</OBJECT>\r\n" +
+           "</SUMMARY>\r\n";
+}
+
+// A file stream that lets `capacity` bytes through to the file and then fails, as a
+// full disk would.
+class FailingFileStream : public XmlFileStream {
+public:
+    FailingFileStream(std::FILE* file, std::size_t capacity) : XmlFileStream(file), capacity_(capacity) {}
+
+protected:
+    bool WriteBytes(const char* bytes, std::size_t count) override
+    {
+        const std::size_t allowed = written_ + count <= capacity_ ? count : capacity_ - written_;
+        if (allowed > 0 && !XmlFileStream::WriteBytes(bytes, allowed))
+            return false;
+        written_ += allowed;
+        return allowed == count;
+    }
+
+private:
+    std::size_t capacity_;
+    std::size_t written_ = 0;
+};
+
+const std::vector<std::string> kOnlyRefreshRateXml = {"refreshRate.xml"};
+
+}  // namespace
+
+TEST(RefreshRateXml, TwentySecondsGiveTheWholeSampleFile)
+{
+    ToolDirectory tool;
+    EXPECT_EQ(RefreshRateXmlPathFor(tool.Path()), tool.Path() + "\\http\\data\\refreshRate.xml");
+    EXPECT_EQ(WriteRefreshRateXml(tool.Path(), "20"), 1);
+    EXPECT_EQ(ReadWholeFile(tool.DataFile("refreshRate.xml")), SampleFor("20000"));
+    EXPECT_EQ(ListDirectory(tool.Path() + "\\http\\data"), kOnlyRefreshRateXml);
+}
+
+TEST(RefreshRateXml, NamespaceIsUrlDomainAndDeviceClass)
+{
+    const std::string identifier = kPowerDeviceNamespace;
+    const std::string scheme = "url:";
+    const std::string deviceClass = ":PowerDeviceClass";
+    ASSERT_GT(identifier.size(), scheme.size() + deviceClass.size());
+    EXPECT_EQ(identifier.compare(0, scheme.size(), scheme), 0);
+    EXPECT_EQ(identifier.compare(identifier.size() - deviceClass.size(), deviceClass.size(), deviceClass), 0);
+    const std::string domain =
+        identifier.substr(scheme.size(), identifier.size() - scheme.size() - deviceClass.size());
+    EXPECT_EQ(domain.find(':'), std::string::npos);
+    EXPECT_NE(domain.find('.'), std::string::npos);
+}
+
+TEST(RefreshRateXml, ObjectTextIsTheSecondsTimesThousand)
+{
+    ToolDirectory tool;
+    const struct {
+        const char* secondsText;
+        const char* milliseconds;
+    } cases[] = {
+        {"25", "25000"}, {"7x", "7000"}, {"letters", "0"}, {"", "0"}, {"-5", "-5000"},
+        {"99999999999", "2147483647"}, {"-99999999999", "-2147483648"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(WriteRefreshRateXml(tool.Path(), c.secondsText), 1);
+        EXPECT_EQ(ReadWholeFile(tool.DataFile("refreshRate.xml")), SampleFor(c.milliseconds)) << c.secondsText;
+    }
+}
+
+TEST(RefreshRateXml, HugeRateIsTheSameSaturatedValueInBothFiles)
+{
+    ToolDirectory tool;
+    WriteSettings(tool.Path(), "1", "10.0.0.5", "4294967296");
+    EXPECT_EQ(ReadStoredValue(tool.Path(), kRefreshRateKey), "2147483647");
+    EXPECT_EQ(ReadWholeFile(tool.DataFile("refreshRate.xml")), SampleFor("2147483647"));
+}
+
+TEST(RefreshRateXml, ReplacesALongerOldFileWhole)
+{
+    ToolDirectory tool;
+    WriteWholeFile(tool.DataFile("refreshRate.xml"), std::string(4000, 'x'));
+    EXPECT_EQ(WriteRefreshRateXml(tool.Path(), "30"), 1);
+    EXPECT_EQ(ReadWholeFile(tool.DataFile("refreshRate.xml")), SampleFor("30000"));
+    EXPECT_EQ(ListDirectory(tool.Path() + "\\http\\data"), kOnlyRefreshRateXml);
+}
+
+TEST(RefreshRateXml, MissingDataFolderCreatesNothing)
+{
+    ToolDirectory tool;
+    RemoveTree(tool.Path() + "\\http\\data");
+    EXPECT_EQ(WriteRefreshRateXml(tool.Path(), "20"), 0);
+    EXPECT_FALSE(FileExists(tool.Path() + "\\http\\data"));
+    EXPECT_TRUE(ListDirectory(tool.Path() + "\\http").empty());
+}
+
+TEST(RefreshRateXml, ReadOnlyFileKeepsItsOldContent)
+{
+    ToolDirectory tool;
+    const std::string path = tool.DataFile("refreshRate.xml");
+    WriteWholeFile(path, "old content");
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+
+    EXPECT_EQ(WriteRefreshRateXml(tool.Path(), "45"), 0);
+
+    EXPECT_EQ(ReadWholeFile(path), "old content");
+    EXPECT_EQ(ListDirectory(tool.Path() + "\\http\\data"), kOnlyRefreshRateXml);
+}
+
+TEST(RefreshRateXml, WriteFailingMidwayKeepsTheOldFileAndLeavesNoTemporaryFile)
+{
+    ToolDirectory tool;
+    const std::string path = tool.DataFile("refreshRate.xml");
+    WriteWholeFile(path, SampleFor("20000"));
+    XmlNode* document = NewRefreshRateDocument(45000);
+
+    for (const std::size_t capacity : {std::size_t{0}, std::size_t{1}, std::size_t{60}, SampleFor("45000").size() - 1}) {
+        const int written = XmlWriteFile(document, path.c_str(), [capacity](std::FILE* file) {
+            return std::make_unique<FailingFileStream>(file, capacity);
+        });
+        EXPECT_EQ(written, 0) << capacity;
+        EXPECT_EQ(ReadWholeFile(path), SampleFor("20000")) << capacity;
+        EXPECT_EQ(ListDirectory(tool.Path() + "\\http\\data"), kOnlyRefreshRateXml) << capacity;
+    }
+
+    // The same document through a stream with room for all of it replaces the file.
+    const int written = XmlWriteFile(document, path.c_str(), [](std::FILE* file) {
+        return std::make_unique<FailingFileStream>(file, SampleFor("45000").size());
+    });
+    EXPECT_EQ(written, 1);
+    EXPECT_EQ(ReadWholeFile(path), SampleFor("45000"));
+    XmlFreeTree(&document);
+}

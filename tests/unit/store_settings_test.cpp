@@ -1,0 +1,187 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "store/ExeDirectory.h"
+#include "store/RefreshRateXml.h"
+#include "store_test_support.h"
+#include "store/WriteSettings.h"
+
+namespace {
+
+std::string RefreshRateShownFor(const ToolDirectory& tool, const char* storedRefreshRate)
+{
+    WriteWholeFile(tool.File("GlasswayConfig.ini"),
+                   std::string("[NorrinGlassway]\r\nRefreshRate=") + storedRefreshRate + "\r\n");
+    return ReadSettings(SettingsPathFor(tool.Path())).refreshRateText;
+}
+
+// Behaves as GetModuleFileNameA for a module at `path`: cut to the buffer, size returned.
+ModuleFileNameReader ModuleAt(const std::string& path, std::vector<unsigned long>& sizesAsked)
+{
+    return [&path, &sizesAsked](char* buffer, unsigned long size) {
+        sizesAsked.push_back(size);
+        if (path.size() < size) {
+            std::memcpy(buffer, path.c_str(), path.size() + 1);
+            return static_cast<unsigned long>(path.size());
+        }
+        std::memcpy(buffer, path.c_str(), size - 1);
+        buffer[size - 1] = '\0';
+        return size;
+    };
+}
+
+}  // namespace
+
+TEST(ExeDirectory, IsTheModulePathCutBeforeItsLastBackslash)
+{
+    EXPECT_EQ(DirectoryOf("D:\\Apps\\Tool\\tool.exe"), "D:\\Apps\\Tool");
+    EXPECT_EQ(DirectoryOf("C:\\tool.exe"), "C:");
+    EXPECT_EQ(DirectoryOf("tool.exe"), "tool.exe");
+
+    const std::string directory = GetExeDirectory();
+    ASSERT_FALSE(directory.empty());
+    EXPECT_NE(directory.back(), '\\');
+    char module[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, module, MAX_PATH);
+    const std::string modulePath = module;
+    EXPECT_EQ(modulePath.compare(0, directory.size() + 1, directory + "\\"), 0) << modulePath;
+    EXPECT_EQ(modulePath.find('\\', directory.size() + 1), std::string::npos) << modulePath;
+}
+
+TEST(ExeDirectory, ModulePathLongerThan260CharactersIsNeverCut)
+{
+    for (const size_t length : {259u, 260u, 300u, 5000u, 32000u}) {
+        const std::string path = "C:\\" + std::string(length - 3, 'p');
+        std::vector<unsigned long> sizesAsked;
+        EXPECT_EQ(ReadModuleFileName(ModuleAt(path, sizesAsked)), path) << length;
+        EXPECT_GT(sizesAsked.back(), length);
+    }
+    std::vector<unsigned long> sizesAsked;
+    EXPECT_EQ(ReadModuleFileName(ModuleAt("", sizesAsked)), "");
+}
+
+TEST(SettingsFile, PathIsTheFileBesideTheExecutable)
+{
+    EXPECT_EQ(SettingsPathFor("D:\\Apps\\Tool"), "D:\\Apps\\Tool\\GlasswayConfig.ini");
+    EXPECT_EQ(SettingsFile().Path(), GetExeDirectory() + "\\GlasswayConfig.ini");
+}
+
+TEST(SettingsFile, ConstructionWritesResetZeroAndChangesNothingElse)
+{
+    ToolDirectory tool;
+    const std::string before =
+        "[Other]\r\nReset=1\r\nIPAddress=10.0.0.9\r\n"
+        "[NorrinGlassway]\r\nIPAddress=ups-controller\r\nReset=1\r\nRefreshRate=30000\r\nExtra=kept\r\n";
+    WriteWholeFile(tool.File("GlasswayConfig.ini"), before);
+
+    const SettingsFile settings(tool.Path());
+
+    EXPECT_EQ(settings.Path(), tool.File("GlasswayConfig.ini"));
+    std::string expected = before;
+    expected.replace(expected.find("Reset=1\r\nRefreshRate"), 7, "Reset=0");
+    EXPECT_EQ(ReadWholeFile(settings.Path()), expected);
+}
+
+TEST(SettingsFile, CreatesTheFileWhenMissing)
+{
+    ToolDirectory tool;
+    const SettingsFile settings(tool.Path());
+
+    EXPECT_EQ(ReadStoredValue(tool.Path(), kResetKey), "0");
+    const StoredSettings stored = ReadSettings(settings.Path());
+    EXPECT_EQ(stored.address, "");
+    EXPECT_EQ(stored.refreshRateText, "20");
+}
+
+TEST(ReadSettings, StoredRefreshRateIsShownInWholeSeconds)
+{
+    ToolDirectory tool;
+    const struct {
+        const char* stored;
+        const char* shown;
+    } cases[] = {
+        {"20000", "20"}, {"30000", "30"}, {"1500", "1"},     {"1999", "1"},     {"999", "0"},
+        {"-999", "0"},   {"-1500", "-1"}, {"25000ms", "25"}, {"0", "20"},       {"", "20"},
+        {"letters", "20"}, {"99999999999", "2147483"}, {"-99999999999", "-2147483"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(RefreshRateShownFor(tool, c.stored), c.shown) << "stored " << c.stored;
+
+    WriteWholeFile(tool.File("GlasswayConfig.ini"), "[NorrinGlassway]\r\nIPAddress=10.1.2.3\r\n");
+    EXPECT_EQ(ReadSettings(SettingsPathFor(tool.Path())).refreshRateText, "20") << "key missing";
+    EXPECT_EQ(ReadSettings(tool.File("absent.ini")).refreshRateText, "20") << "file missing";
+}
+
+TEST(ReadSettings, ReturnsTheStoredAddressCutTo254Characters)
+{
+    ToolDirectory tool;
+    WriteWholeFile(tool.File("GlasswayConfig.ini"), "[NorrinGlassway]\r\nIPAddress=192.168.10.20\r\n");
+    EXPECT_EQ(ReadSettings(SettingsPathFor(tool.Path())).address, "192.168.10.20");
+
+    const std::string longAddress = std::string(100, 'a') + std::string(100, 'b') + std::string(100, 'c');
+    WriteWholeFile(tool.File("GlasswayConfig.ini"), "[NorrinGlassway]\r\nIPAddress=" + longAddress + "\r\n");
+    EXPECT_EQ(ReadSettings(SettingsPathFor(tool.Path())).address, longAddress.substr(0, 254));
+}
+
+TEST(WriteSettings, StoresResetAddressAndRefreshRateInMilliseconds)
+{
+    ToolDirectory tool;
+    const struct {
+        const char* secondsText;
+        const char* stored;
+    } cases[] = {
+        {"25", "25000"}, {"7x", "7000"}, {"letters", "0"}, {"-2", "-2000"},
+        {"99999999999", "2147483647"}, {"-3000000", "-2147483648"},
+    };
+    for (const auto& c : cases) {
+        WriteSettings(tool.Path(), "1", "192.168.1.20", c.secondsText);
+        EXPECT_EQ(ReadStoredValue(tool.Path(), kResetKey), "1");
+        EXPECT_EQ(ReadStoredValue(tool.Path(), kRefreshRateKey), c.stored) << c.secondsText;
+        const std::string xml = ReadWholeFile(RefreshRateXmlPathFor(tool.Path()));
+        EXPECT_NE(xml.find(std::string(">") + c.stored + "</OBJECT>"), std::string::npos) << xml;
+    }
+}
+
+TEST(WriteSettings, StoresTheAddressExactlyAsPassed)
+{
+    ToolDirectory tool;
+    for (const char* address : {"192.168.1.20", "ups-controller.plant.example", "UPS_Ctrl-7", "10.0.0.1"}) {
+        WriteSettings(tool.Path(), "0", address, "20");
+        EXPECT_EQ(ReadStoredValue(tool.Path(), kAddressKey), address);
+        EXPECT_EQ(ReadStoredValue(tool.Path(), kResetKey), "0");
+    }
+}
+
+TEST(WriteSettings, WritesResetAndAddressThenRefreshRateXmlThenRefreshRate)
+{
+    ToolDirectory tool;
+    WriteWholeFile(tool.File("GlasswayConfig.ini"),
+                   "[NorrinGlassway]\r\nReset=0\r\nIPAddress=old-controller\r\nRefreshRate=20000\r\n");
+    int xmlWrites = 0;
+    WriteSettings(tool.Path(), "1", "new-controller", "45",
+                  [&](const std::string& exeDirectory, const std::string& refreshRateText) {
+                      ++xmlWrites;
+                      EXPECT_EQ(exeDirectory, tool.Path());
+                      EXPECT_EQ(refreshRateText, "45");
+                      EXPECT_EQ(ReadStoredValue(tool.Path(), kResetKey), "1");
+                      EXPECT_EQ(ReadStoredValue(tool.Path(), kAddressKey), "new-controller");
+                      EXPECT_EQ(ReadStoredValue(tool.Path(), kRefreshRateKey), "20000");
+                      return 1;
+                  });
+    EXPECT_EQ(xmlWrites, 1);
+    EXPECT_EQ(ReadStoredValue(tool.Path(), kRefreshRateKey), "45000");
+}
+
+TEST(WriteSettings, GoesOnWhenRefreshRateXmlCannotBeWritten)
+{
+    ToolDirectory tool;
+    RemoveTree(tool.Path() + "\\http");
+    WriteSettings(tool.Path(), "1", "10.9.8.7", "30");
+    EXPECT_EQ(ReadStoredValue(tool.Path(), kAddressKey), "10.9.8.7");
+    EXPECT_EQ(ReadStoredValue(tool.Path(), kRefreshRateKey), "30000");
+    EXPECT_FALSE(FileExists(tool.Path() + "\\http"));
+}

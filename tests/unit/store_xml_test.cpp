@@ -1,0 +1,325 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+#include <string>
+
+#include "store/RefreshRateXml.h"
+#include "store/Xml.h"
+#include "store_test_support.h"
+
+// Every allocation of this test program goes through these, so that a test can see
+// how many blocks the XML writer holds. The writer allocates with new and new[].
+namespace {
+std::atomic<long> liveBlocks{0};
+}  // namespace
+
+void* operator new(std::size_t size)
+{
+    void* block = std::malloc(size ? size : 1);
+    if (!block)
+        throw std::bad_alloc();
+    ++liveBlocks;
+    return block;
+}
+void* operator new[](std::size_t size)
+{
+    return operator new(size);
+}
+void operator delete(void* block) noexcept
+{
+    if (block) {
+        --liveBlocks;
+        std::free(block);
+    }
+}
+void operator delete[](void* block) noexcept
+{
+    operator delete(block);
+}
+void operator delete(void* block, std::size_t) noexcept
+{
+    operator delete(block);
+}
+void operator delete[](void* block, std::size_t) noexcept
+{
+    operator delete(block);
+}
+
+namespace {
+
+class TextStream : public XmlStream {
+public:
+    std::string text;
+
+protected:
+    bool WriteBytes(const char* bytes, std::size_t count) override
+    {
+        text.append(bytes, count);
+        return true;
+    }
+};
+
+// Accepts `capacity` bytes, then fails every write.
+class ShortStream : public XmlStream {
+public:
+    explicit ShortStream(std::size_t capacity) : capacity_(capacity) {}
+    std::string text;
+    int writesAfterFailure = 0;
+
+protected:
+    bool WriteBytes(const char* bytes, std::size_t count) override
+    {
+        if (text.size() + count > capacity_) {
+            ++writesAfterFailure;
+            return false;
+        }
+        text.append(bytes, count);
+        return true;
+    }
+
+private:
+    std::size_t capacity_;
+};
+
+std::string Escaped(const char* text)
+{
+    char* escaped = XmlEscape(text);
+    const std::string result = escaped;
+    XmlReleaseText(escaped);
+    return result;
+}
+
+XmlNode* Element(const char* name, const char* value = nullptr)
+{
+    XmlNode* node = XmlNewNode();
+    XmlSetName(node, name);
+    XmlSetValue(node, value);
+    return node;
+}
+
+// Serialises a chain and releases it.
+std::string Serialised(XmlNode* first, int depth = 0)
+{
+    TextStream stream;
+    EXPECT_TRUE(XmlWriteNodes(first, stream, depth));
+    XmlFreeTree(&first);
+    return stream.text;
+}
+
+}  // namespace
+
+TEST(XmlEscape, ReplacesTheFourSpecialCharactersOnly)
+{
+    EXPECT_EQ(Escaped("a<b&c>d"), "a&lt;b&amp;c&gt;d");
+    EXPECT_EQ(Escaped("say \"hi\""), "say &quot;hi&quot;");
+    EXPECT_EQ(Escaped("it's"), "it's");
+    EXPECT_EQ(Escaped("caf\xE9 \xFF\x80"), "caf\xE9 \xFF\x80");
+    EXPECT_EQ(Escaped("&&"), "&amp;&amp;");
+    EXPECT_EQ(Escaped("&amp;"), "&amp;amp;");
+    EXPECT_EQ(Escaped(""), "");
+}
+
+TEST(XmlEscape, MakesOneAllocation)
+{
+    const long before = liveBlocks;
+    char* plain = XmlEscape("plain text");
+    char* special = XmlEscape("<a & b>");
+    EXPECT_EQ(liveBlocks - before, 2);
+    XmlReleaseText(plain);
+    XmlReleaseText(special);
+    EXPECT_EQ(liveBlocks, before);
+}
+
+TEST(XmlWriteNodes, WritesValuesAndAttributesEscapedButNeverNames)
+{
+    XmlNode* element = Element("Name&<", "a<b&c>d \"q\" it's");
+    XmlSetAttribute(element, "label", "x<y & \"z\"");
+    EXPECT_EQ(Serialised(element),
+              "<Name&< label=\"x&lt;y &amp; &quot;z&quot;\">a&lt;b&amp;c&gt;d &quot;q&quot; it's</Name&<>\r\n");
+}
+
+TEST(XmlWriteNodes, WritesTheDeclarationUnescaped)
+{
+    XmlNode* declaration = XmlNewNode();
+    XmlSetValue(declaration, "?xml version=\"1.0\" encoding=\"ISO-8859-1\"?");
+    XmlSetAttribute(declaration, "ignored", "yes");
+    XmlInsertChild(declaration, Element("ignored"));
+    XmlInsertSibling(declaration, Element("ROOT"));
+    EXPECT_EQ(Serialised(declaration), "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<ROOT/>\r\n");
+}
+
+TEST(XmlWriteNodes, EmptyElementsAndEmptyText)
+{
+    EXPECT_EQ(Serialised(Element("EMPTY")), "<EMPTY/>\r\n");
+    EXPECT_EQ(Serialised(Element("BLANK", "")), "<BLANK></BLANK>\r\n");
+    XmlNode* withAttribute = Element("E");
+    XmlSetAttribute(withAttribute, "a", "1");
+    EXPECT_EQ(Serialised(withAttribute), "<E a=\"1\"/>\r\n");
+}
+
+TEST(XmlWriteNodes, IndentsChildrenTwoBlanksPerLevel)
+{
+    XmlNode* root = Element("ROOT");
+    XmlNode* child = Element("CHILD", "text");
+    XmlInsertChild(root, child);
+    XmlInsertChild(child, Element("GRANDCHILD"));
+    XmlNode* nested = Element("NESTED");
+    XmlInsertSibling(child->firstChild, nested);
+    XmlInsertChild(nested, Element("LEAF", "1"));
+    XmlInsertSibling(child, Element("SECOND", "2"));
+
+    EXPECT_EQ(Serialised(root),
+              "<ROOT>\r\n"
+              "  <CHILD>text\r\n"
+              "    <GRANDCHILD/>\r\n"
+              "    <NESTED>\r\n"
+              "      <LEAF>1</LEAF>\r\n"
+              "    </NESTED>\r\n"
+              "  </CHILD>\r\n"
+              "  <SECOND>2</SECOND>\r\n"
+              "</ROOT>\r\n");
+}
+
+TEST(XmlWriteNodes, StartsAtTheGivenDepth)
+{
+    XmlNode* root = Element("A", "1");
+    XmlInsertSibling(root, Element("B"));
+    EXPECT_EQ(Serialised(root, 2), "    <A>1</A>\r\n    <B/>\r\n");
+}
+
+TEST(XmlWriteNodes, ReportsAFailedWriteAndWritesNothingAfterIt)
+{
+    XmlNode* root = Element("ROOT");
+    XmlInsertChild(root, Element("CHILD", "value"));
+    ShortStream stream(10);
+    EXPECT_FALSE(XmlWriteNodes(root, stream, 0));
+    EXPECT_TRUE(stream.Failed());
+    EXPECT_EQ(stream.text, "<ROOT>\r\n  ");
+    EXPECT_EQ(stream.writesAfterFailure, 1);
+    XmlFreeTree(&root);
+}
+
+TEST(XmlSetAttribute, SetsReplacesInPlaceAndAppendsAfterTheOthers)
+{
+    XmlNode* element = Element("E");
+    XmlSetAttribute(element, "first", "1");
+    XmlSetAttribute(element, "second", "2");
+    XmlSetAttribute(element, "third", "3");
+    XmlSetAttribute(element, "first", "one");
+    XmlSetAttribute(element, "fourth", "4");
+    EXPECT_EQ(Serialised(element), "<E first=\"one\" second=\"2\" third=\"3\" fourth=\"4\"/>\r\n");
+}
+
+TEST(XmlSetAttribute, EmptyOrNoValueRemovesTheAttribute)
+{
+    XmlNode* element = Element("E");
+    XmlSetAttribute(element, "a", "1");
+    XmlSetAttribute(element, "b", "2");
+    XmlSetAttribute(element, "c", "3");
+    XmlSetAttribute(element, "d", "4");
+    XmlSetAttribute(element, "b", "");
+    XmlSetAttribute(element, "d", nullptr);
+    XmlSetAttribute(element, "absent", "");
+    XmlSetAttribute(element, "absent", nullptr);
+    EXPECT_EQ(element->attributes->attributes->back, element->attributes);
+    XmlSetAttribute(element, "e", "5");
+    EXPECT_EQ(Serialised(element), "<E a=\"1\" c=\"3\" e=\"5\"/>\r\n");
+
+    XmlNode* single = Element("S");
+    XmlSetAttribute(single, "only", "x");
+    XmlSetAttribute(single, "only", "");
+    EXPECT_EQ(single->attributes, nullptr);
+    EXPECT_EQ(Serialised(single), "<S/>\r\n");
+}
+
+TEST(XmlSetAttribute, NamesDifferingOnlyInCaseAreTwoAttributes)
+{
+    XmlNode* element = Element("E");
+    XmlSetAttribute(element, "id", "lower");
+    XmlSetAttribute(element, "ID", "upper");
+    XmlSetAttribute(element, "Id", "mixed");
+    XmlSetAttribute(element, "ID", "UPPER");
+    XmlSetAttribute(element, "id", nullptr);
+    EXPECT_EQ(Serialised(element), "<E ID=\"UPPER\" Id=\"mixed\"/>\r\n");
+}
+
+TEST(XmlInsert, SiblingChainGoesDirectlyAfterTheNode)
+{
+    XmlNode* a = Element("A");
+    XmlNode* d = Element("D");
+    XmlInsertSibling(a, d);
+    XmlNode* b = Element("B");
+    XmlNode* c = Element("C");
+    XmlInsertSibling(b, c);
+    XmlInsertSibling(a, b);
+
+    EXPECT_EQ(a->nextSibling, b);
+    EXPECT_EQ(c->nextSibling, d);
+    EXPECT_EQ(b->back, a);
+    EXPECT_EQ(c->back, b);
+    EXPECT_EQ(d->back, c);
+    EXPECT_EQ(Serialised(a), "<A/>\r\n<B/>\r\n<C/>\r\n<D/>\r\n");
+}
+
+TEST(XmlInsert, ChildChainGoesInFrontOfTheExistingChildren)
+{
+    XmlNode* parent = Element("P");
+    XmlNode* z = Element("Z");
+    XmlInsertChild(parent, z);
+    XmlNode* x = Element("X");
+    XmlNode* y = Element("Y");
+    XmlInsertSibling(x, y);
+    XmlInsertChild(parent, x);
+
+    EXPECT_EQ(parent->firstChild, x);
+    EXPECT_EQ(x->back, parent);
+    EXPECT_EQ(y->nextSibling, z);
+    EXPECT_EQ(z->back, y);
+    EXPECT_EQ(Serialised(parent), "<P>\r\n  <X/>\r\n  <Y/>\r\n  <Z/>\r\n</P>\r\n");
+}
+
+TEST(XmlFreeTree, ReleasesEveryNodeAndText)
+{
+    const long before = liveBlocks;
+    XmlNode* document = XmlNewNode();                   // 1 node
+    XmlSetValue(document, "?xml version=\"1.0\"?");     // 1 text
+    XmlNode* root = Element("ROOT", "value");           // 1 node, 2 texts
+    XmlInsertSibling(document, root);
+    XmlSetAttribute(root, "a", "1");                    // 1 node, 2 texts each
+    XmlSetAttribute(root, "b", "2");
+    XmlSetAttribute(root, "c", "3");
+    XmlSetAttribute(root, "b", "");                     // removal releases 3 blocks
+    XmlSetName(root, "RENAMED");                        // replacement keeps the count
+    XmlNode* child = Element("CHILD");                  // 1 node, 1 text
+    XmlInsertChild(root, child);
+    XmlSetAttribute(child, "x", "y");                   // 3 blocks
+    XmlInsertChild(child, Element("GRANDCHILD", "g"));  // 3 blocks
+    XmlInsertSibling(child, Element("SECOND"));         // 2 blocks
+    XmlInsertSibling(root, Element("TRAILER"));         // 2 blocks
+    EXPECT_EQ(liveBlocks - before, 2 + 3 + 3 + 3 + 2 + 3 + 3 + 2 + 2);
+
+    XmlFreeTree(&document);
+
+    EXPECT_EQ(document, nullptr);
+    EXPECT_EQ(liveBlocks, before);
+}
+
+TEST(XmlFreeTree, EmptyHolderIsLeftAlone)
+{
+    XmlNode* none = nullptr;
+    XmlFreeTree(&none);
+    EXPECT_EQ(none, nullptr);
+}
+
+TEST(RefreshRateDocument, IsReleasedWholeAfterEachWrite)
+{
+    ToolDirectory tool;
+    ASSERT_EQ(WriteRefreshRateXml(tool.Path(), "20"), 1);
+    const long before = liveBlocks;
+    EXPECT_EQ(WriteRefreshRateXml(tool.Path(), "25"), 1);
+    RemoveTree(tool.Path() + "\\http");
+    EXPECT_EQ(WriteRefreshRateXml(tool.Path(), "25"), 0);
+    EXPECT_EQ(liveBlocks, before);
+}
