@@ -9,16 +9,28 @@ namespace {
 
 constexpr int kDefaultRefreshRateMilliseconds = 20000;
 
-// Values are read into a 256-byte buffer with 255 given as its size, so at most
-// 254 characters of a value arrive; the service reads the file the same way.
-std::string ReadValue(const std::string& settingsPath, const char* key)
+// Some implementations do not fail on a longer path but write elsewhere.
+bool ProfileCallsCanTake(const std::string& settingsPath)
 {
-    char buffer[256] = {};
-    GetPrivateProfileStringA(kSettingsSection, key, "", buffer, 255, settingsPath.c_str());
-    return buffer;
+    return settingsPath.size() < MAX_PATH;
 }
 
 }  // namespace
+
+void WriteSetting(const std::string& settingsPath, const char* key, const std::string& value)
+{
+    if (ProfileCallsCanTake(settingsPath))
+        WritePrivateProfileStringA(kSettingsSection, key, value.c_str(), settingsPath.c_str());
+}
+
+std::string ReadSetting(const std::string& settingsPath, const char* key)
+{
+    // A 256-byte buffer with 255 given as its size lets at most 254 characters arrive.
+    char buffer[256] = {};
+    if (ProfileCallsCanTake(settingsPath))
+        GetPrivateProfileStringA(kSettingsSection, key, "", buffer, 255, settingsPath.c_str());
+    return buffer;
+}
 
 std::string SettingsPathFor(const std::string& exeDirectory)
 {
@@ -29,7 +41,7 @@ SettingsFile::SettingsFile() : SettingsFile(GetExeDirectory()) {}
 
 SettingsFile::SettingsFile(const std::string& exeDirectory) : path_(SettingsPathFor(exeDirectory))
 {
-    WritePrivateProfileStringA(kSettingsSection, kResetKey, "0", path_.c_str());
+    WriteSetting(path_, kResetKey, "0");
 }
 
 SettingsFile::~SettingsFile() = default;
@@ -42,8 +54,8 @@ const std::string& SettingsFile::Path() const
 StoredSettings ReadSettings(const std::string& settingsPath)
 {
     StoredSettings settings;
-    settings.address = ReadValue(settingsPath, kAddressKey);
-    int milliseconds = ParseIntSaturated(ReadValue(settingsPath, kRefreshRateKey).c_str());
+    settings.address = ReadSetting(settingsPath, kAddressKey);
+    int milliseconds = ParseIntSaturated(ReadSetting(settingsPath, kRefreshRateKey).c_str());
     if (milliseconds == 0)
         milliseconds = kDefaultRefreshRateMilliseconds;
     settings.refreshRateText = std::to_string(milliseconds / 1000);

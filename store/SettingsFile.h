@@ -12,6 +12,12 @@ constexpr const char* kRefreshRateKey = "RefreshRate";
 // exeDirectory + "\GlasswayConfig.ini".
 std::string SettingsPathFor(const std::string& exeDirectory);
 
+// One value of the section. The platform's profile calls cannot take a path of 260
+// characters or more, so for such a path a write does nothing and a read gives "".
+// A read gives at most 254 characters, as the service reads them.
+void WriteSetting(const std::string& settingsPath, const char* key, const std::string& value);
+std::string ReadSetting(const std::string& settingsPath, const char* key);
+
 // Building one clears Reset, which tells the service that the tool has opened.
 class SettingsFile {
 public:

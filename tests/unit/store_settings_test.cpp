@@ -185,3 +185,22 @@ TEST(WriteSettings, GoesOnWhenRefreshRateXmlCannotBeWritten)
     EXPECT_EQ(ReadStoredValue(tool.Path(), kRefreshRateKey), "30000");
     EXPECT_FALSE(FileExists(tool.Path() + "\\http"));
 }
+
+TEST(SettingsFile, PathBeyondTheProfileLimitIsLeftAlone)
+{
+    // The profile calls cannot take such a path; some write a file of a mangled name
+    // into the current directory instead of failing.
+    ToolDirectory tool("tool", 300);
+    char currentDirectory[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, currentDirectory);
+    const std::vector<std::string> before = ListDirectory(currentDirectory);
+
+    const SettingsFile settings(tool.Path());
+    WriteSettings(tool.Path(), "1", "10.1.1.1", "30", [](const std::string&, const std::string&) { return 1; });
+    const StoredSettings stored = ReadSettings(settings.Path());
+
+    EXPECT_EQ(stored.address, "");
+    EXPECT_EQ(stored.refreshRateText, "20");
+    EXPECT_FALSE(FileExists(settings.Path()));
+    EXPECT_EQ(ListDirectory(currentDirectory), before);
+}
