@@ -188,8 +188,8 @@ TEST(WriteSettings, GoesOnWhenRefreshRateXmlCannotBeWritten)
 
 TEST(SettingsFile, PathBeyondTheProfileLimitIsLeftAlone)
 {
-    // The profile calls cannot take such a path; some write a file of a mangled name
-    // into the current directory instead of failing.
+    // The profile calls cannot take such a path; some, instead of failing, write a
+    // file whose name depends on the memory contents into the current directory.
     ToolDirectory tool("tool", 300);
     char currentDirectory[MAX_PATH] = {};
     GetCurrentDirectoryA(MAX_PATH, currentDirectory);
