@@ -1,0 +1,146 @@
+// The engine's table and answer queue, the nonce book and the broadcast plan:
+// the parts of the engine that need no socket.
+#include <gtest/gtest.h>
+
+#include "BroadcastPlan.h"
+#include "ControllerTable.h"
+#include "NonceBook.h"
+
+using namespace nrcore;
+
+namespace {
+
+NodeInfo Node(std::uint32_t address, const std::string& name, bool member = false) {
+    NodeInfo node;
+    node.address = address;
+    node.hostName = name;
+    node.member = member;
+    node.controllerAddress = member ? 0x7F000002u : 0;
+    return node;
+}
+
+}  // namespace
+
+TEST(ControllerTable, QueuedAnswersReachTheTableOnlyOnTakeIn) {
+    ControllerTable table;
+    ASSERT_TRUE(table.Queue(Node(1, "a"), 100));
+    ASSERT_TRUE(table.Queue(Node(2, "b"), 100));
+    EXPECT_EQ(table.Count(), 0u);
+    EXPECT_TRUE(table.TakeIn());
+    ASSERT_EQ(table.Count(), 2u);
+    EXPECT_EQ(table.At(0)->hostName, "a");
+    EXPECT_EQ(table.At(1)->hostName, "b");
+    EXPECT_EQ(table.At(2), nullptr);
+    EXPECT_EQ(table.At(-1), nullptr);
+    EXPECT_FALSE(table.TakeIn()) << "an empty queue brings no news";
+}
+
+TEST(ControllerTable, OneEntryPerNodeAndOnlyRealChangesAreNews) {
+    ControllerTable table;
+    table.Queue(Node(1, "a"), 100);
+    table.Queue(Node(1, "a-later"), 101);
+    table.Queue(Node(2, "b"), 100);
+    ASSERT_TRUE(table.TakeIn());
+    ASSERT_EQ(table.Count(), 2u);
+    EXPECT_EQ(table.At(0)->hostName, "a-later");
+
+    table.Queue(Node(1, "a-later"), 102);
+    table.Queue(Node(2, "b"), 102);
+    EXPECT_FALSE(table.TakeIn()) << "the same answers again change nothing";
+
+    table.Queue(Node(2, "b", true), 103);
+    EXPECT_TRUE(table.TakeIn());
+    EXPECT_EQ(table.Count(), 2u);
+    EXPECT_TRUE(table.At(1)->member) << "an entry keeps its index when it changes";
+}
+
+TEST(ControllerTable, CapacityBoundsTableAndQueue) {
+    ControllerTable table(3);
+    for (std::uint32_t address = 1; address <= 3; ++address) EXPECT_TRUE(table.Queue(Node(address, "n"), 1));
+    EXPECT_FALSE(table.Queue(Node(4, "n"), 1));
+    EXPECT_TRUE(table.Queue(Node(2, "renamed"), 1)) << "a queued node may still be replaced";
+    table.TakeIn();
+    table.Queue(Node(5, "n"), 1);
+    EXPECT_FALSE(table.TakeIn()) << "a full table takes no new node";
+    EXPECT_EQ(table.Count(), 3u);
+    bool changed = false;
+    EXPECT_EQ(table.Put(Node(6, "n"), 1, changed), -1);
+    EXPECT_EQ(table.Put(Node(2, "again"), 1, changed), 1);
+    EXPECT_TRUE(changed);
+}
+
+TEST(ControllerTable, ClearRequeuesOnlyTheChosenRequestsAnswers) {
+    ControllerTable table;
+    table.Queue(Node(1, "old-scan"), 10);
+    table.Queue(Node(2, "this-scan"), 20);
+    table.TakeIn();
+    table.Queue(Node(3, "queued"), 20);
+    table.Queue(Node(2, "this-scan-newer"), 21);
+
+    table.Clear([](std::uint64_t nonce) { return nonce == 20; });
+    EXPECT_EQ(table.Count(), 0u);
+    ASSERT_TRUE(table.TakeIn());
+    ASSERT_EQ(table.Count(), 2u);
+    EXPECT_EQ(table.At(0)->hostName, "queued");
+    EXPECT_EQ(table.At(1)->hostName, "this-scan-newer") << "a newer queued answer wins over the requeued entry";
+
+    table.Clear([](std::uint64_t) { return false; });
+    EXPECT_FALSE(table.TakeIn());
+    EXPECT_EQ(table.Count(), 0u);
+}
+
+TEST(NonceBook, KnowsLiveRequestsOnly) {
+    using Clock = NonceBook::Clock;
+    NonceBook book(std::chrono::seconds(10), 3);
+    const Clock::time_point start = Clock::now();
+    book.Add(1, RequestKind::Broadcast, start);
+    book.Add(2, RequestKind::Specific, start);
+    EXPECT_EQ(book.Find(1, start), RequestKind::Broadcast);
+    EXPECT_EQ(book.Find(2, start + std::chrono::seconds(10)), RequestKind::Specific);
+    EXPECT_FALSE(book.Find(2, start + std::chrono::seconds(11)).has_value()) << "expired";
+    EXPECT_FALSE(book.Find(7, start).has_value()) << "never sent";
+
+    book.Add(3, RequestKind::Poll, start);
+    book.Add(4, RequestKind::Poll, start);
+    EXPECT_FALSE(book.Find(1, start).has_value()) << "the oldest is forgotten beyond the capacity";
+    EXPECT_EQ(book.Find(4, start), RequestKind::Poll);
+}
+
+TEST(BroadcastPlan, ClassfulMaskFollowsTheAddressClass) {
+    EXPECT_EQ(ClassfulMask(0x0A000001u), 0xFF000000u);  // 10.0.0.1
+    EXPECT_EQ(ClassfulMask(0x7EFFFFFFu), 0xFF000000u);  // 126.255.255.255
+    EXPECT_EQ(ClassfulMask(0x80000000u), 0xFFFF0000u);  // 128.0.0.0
+    EXPECT_EQ(ClassfulMask(0xBFFFFFFFu), 0xFFFF0000u);  // 191.255.255.255
+    EXPECT_EQ(ClassfulMask(0xC0A80001u), 0xFFFFFF00u);  // 192.168.0.1
+    EXPECT_EQ(ClassfulMask(0xDFFFFFFFu), 0xFFFFFF00u);  // 223.255.255.255
+    EXPECT_EQ(ClassfulMask(0x00000001u), 0u);
+    EXPECT_EQ(ClassfulMask(0x7F000001u), 0u);
+    EXPECT_EQ(ClassfulMask(0xE0000001u), 0u);
+    EXPECT_EQ(ClassfulMask(0xFFFFFFFFu), 0u);
+}
+
+TEST(BroadcastPlan, AddsTheSubnetBroadcastOfEveryInterfaceInsideTheNetwork) {
+    const std::vector<InterfaceAddress> interfaces{
+        {0x0A010203u, 0xFFFFFF00u},  // 10.1.2.3/24
+        {0x0A090001u, 0xFFFF0000u},  // 10.9.0.1/16
+        {0x0A010204u, 0xFFFFFF00u},  // 10.1.2.4/24, same subnet
+        {0x0A000001u, 0xFF000000u},  // 10.0.0.1/8: the classful broadcast already covers it
+        {0x0A050501u, 0xFFFFFFFEu},  // /31: no broadcast address
+        {0x0A060601u, 0xFFFFFFFFu},  // /32
+        {0xC0A80105u, 0xFFFFFF00u},  // 192.168.1.5/24, another network
+        {0x7F000001u, 0xFF000000u},  // loopback
+    };
+    EXPECT_EQ(BroadcastTargets(0x0AFFFFFFu, interfaces),
+              (std::vector<std::uint32_t>{0x0AFFFFFFu, 0x0A0102FFu, 0x0A09FFFFu}));
+    EXPECT_EQ(BroadcastTargets(0xC0A801FFu, interfaces), (std::vector<std::uint32_t>{0xC0A801FFu}))
+        << "a class C broadcast is already the subnet's";
+    const std::vector<InterfaceAddress> classB{{0xAC100A05u, 0xFFFFFF00u}};  // 172.16.10.5/24
+    EXPECT_EQ(BroadcastTargets(0xAC10FFFFu, classB), (std::vector<std::uint32_t>{0xAC10FFFFu, 0xAC100AFFu}));
+}
+
+TEST(BroadcastPlan, PlainAndLoopbackAddressesGoOnlyToThemselves) {
+    const std::vector<InterfaceAddress> interfaces{{0x0A010203u, 0xFFFFFF00u}, {0x7F000001u, 0xFF000000u}};
+    EXPECT_EQ(BroadcastTargets(0x7F000001u, interfaces), (std::vector<std::uint32_t>{0x7F000001u}));
+    EXPECT_EQ(BroadcastTargets(0x0A0102FFu, interfaces), (std::vector<std::uint32_t>{0x0A0102FFu}));
+    EXPECT_EQ(BroadcastTargets(0x0A010203u, interfaces), (std::vector<std::uint32_t>{0x0A010203u}));
+}
