@@ -26,7 +26,7 @@ struct NodeInfo {
 
 class ControllerTable {
 public:
-    static constexpr std::size_t kDefaultCapacity = 4096;
+    static constexpr std::size_t kDefaultCapacity = 8192;
 
     // capacity bounds both the table and the queue, so a flood of answers from
     // distinct sources cannot exhaust memory.

@@ -200,18 +200,18 @@ TEST_F(EngineAgainstSimulator, HostNamesArriveSanitised) {
     EXPECT_EQ(engine->GetHostName(0), "bad?name??");
 }
 
-TEST_F(EngineAgainstSimulator, TheTableStopsAt4096Entries) {
-    ASSERT_TRUE(simulator->Run("controllers 5000 127.0.1.1 many-"));
+TEST_F(EngineAgainstSimulator, TheTableStopsAt8192Entries) {
+    ASSERT_TRUE(simulator->Run("controllers 9000 127.0.1.1 many-"));
     StartScan();
-    ASSERT_TRUE(ListenForCount(4096));
+    ASSERT_TRUE(ListenForCount(8192));
     DrainEverything();
-    EXPECT_EQ(simulator->Stat("answers"), 5000);
+    EXPECT_EQ(simulator->Stat("answers"), 9000);
     EXPECT_EQ(engine->ListenForControllers(100), 0);
-    EXPECT_EQ(engine->GetControllerCount(), 4096);
+    EXPECT_EQ(engine->GetControllerCount(), 8192);
     std::set<std::string> addresses;
-    for (int i = 0; i < 4096; ++i) addresses.insert(engine->GetNodeAddress(i));
-    EXPECT_EQ(addresses.size(), 4096u) << "every entry is a different node";
-    EXPECT_EQ(engine->GetNodeAddress(4096), "");
+    for (int i = 0; i < 8192; ++i) addresses.insert(engine->GetNodeAddress(i));
+    EXPECT_EQ(addresses.size(), 8192u) << "every entry is a different node";
+    EXPECT_EQ(engine->GetNodeAddress(8192), "");
 }
 
 TEST_F(EngineAgainstSimulator, PollingPicksUpARenamedController) {
