@@ -52,6 +52,18 @@ XmlNode* LastOfChain(XmlNode* head)
     return head;
 }
 
+// Puts the chain starting at `head` into `link`, a link of `owner`, in front of what
+// the link held.
+void InsertChain(XmlNode* owner, XmlNode*& link, XmlNode* head)
+{
+    XmlNode* last = LastOfChain(head);
+    last->nextSibling = link;
+    head->back = owner;
+    link = head;
+    if (last->nextSibling)
+        last->nextSibling->back = last;
+}
+
 void PutIndent(XmlStream& stream, int depth)
 {
     for (int level = 0; level < depth; ++level)
@@ -156,22 +168,12 @@ void XmlAppendAttribute(XmlNode* previous, XmlNode* node)
 
 void XmlInsertSibling(XmlNode* node, XmlNode* head)
 {
-    XmlNode* last = LastOfChain(head);
-    last->nextSibling = node->nextSibling;
-    head->back = node;
-    node->nextSibling = head;
-    if (last->nextSibling)
-        last->nextSibling->back = last;
+    InsertChain(node, node->nextSibling, head);
 }
 
 void XmlInsertChild(XmlNode* parent, XmlNode* head)
 {
-    XmlNode* last = LastOfChain(head);
-    last->nextSibling = parent->firstChild;
-    head->back = parent;
-    parent->firstChild = head;
-    if (last->nextSibling)
-        last->nextSibling->back = last;
+    InsertChain(parent, parent->firstChild, head);
 }
 
 void XmlFreeTree(XmlNode** holder)
