@@ -61,28 +61,6 @@ protected:
     }
 };
 
-// Accepts `capacity` bytes, then fails every write.
-class ShortStream : public XmlStream {
-public:
-    explicit ShortStream(std::size_t capacity) : capacity_(capacity) {}
-    std::string text;
-    int writesAfterFailure = 0;
-
-protected:
-    bool WriteBytes(const char* bytes, std::size_t count) override
-    {
-        if (text.size() + count > capacity_) {
-            ++writesAfterFailure;
-            return false;
-        }
-        text.append(bytes, count);
-        return true;
-    }
-
-private:
-    std::size_t capacity_;
-};
-
 std::string Escaped(const char* text)
 {
     char* escaped = XmlEscape(text);
@@ -100,10 +78,10 @@ XmlNode* Element(const char* name, const char* value = nullptr)
 }
 
 // Serialises a chain and releases it.
-std::string Serialised(XmlNode* first, int depth = 0)
+std::string Serialised(XmlNode* first)
 {
     TextStream stream;
-    EXPECT_TRUE(XmlWriteNodes(first, stream, depth));
+    EXPECT_TRUE(XmlWriteNodes(first, stream, 0));
     XmlFreeTree(&first);
     return stream.text;
 }
@@ -180,25 +158,6 @@ TEST(XmlWriteNodes, IndentsChildrenTwoBlanksPerLevel)
               "  </CHILD>\r\n"
               "  <SECOND>2</SECOND>\r\n"
               "</ROOT>\r\n");
-}
-
-TEST(XmlWriteNodes, StartsAtTheGivenDepth)
-{
-    XmlNode* root = Element("A", "1");
-    XmlInsertSibling(root, Element("B"));
-    EXPECT_EQ(Serialised(root, 2), "    <A>1</A>\r\n    <B/>\r\n");
-}
-
-TEST(XmlWriteNodes, ReportsAFailedWriteAndWritesNothingAfterIt)
-{
-    XmlNode* root = Element("ROOT");
-    XmlInsertChild(root, Element("CHILD", "value"));
-    ShortStream stream(10);
-    EXPECT_FALSE(XmlWriteNodes(root, stream, 0));
-    EXPECT_TRUE(stream.Failed());
-    EXPECT_EQ(stream.text, "<ROOT>\r\n  ");
-    EXPECT_EQ(stream.writesAfterFailure, 1);
-    XmlFreeTree(&root);
 }
 
 TEST(XmlSetAttribute, SetsReplacesInPlaceAndAppendsAfterTheOthers)
