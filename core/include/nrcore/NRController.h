@@ -3,6 +3,13 @@
 // NRController stands for the local host; its engine, NRFindControllers, finds the
 // Host Controllers on the local networks and keeps a table of them, indexed from 0.
 // An entry keeps its index until the next ClearControllerList.
+//
+// The engine talks UDP (core/PROTOCOL.md). Constructing it is cheap: Windows Sockets,
+// the socket and the receiving thread start on first use. A receiving thread queues
+// valid answers as they arrive; the table takes them in at ListenForControllers (or
+// on the polling thread while polling is on). The table holds one entry per node
+// address, at most 8192. Every operation is thread-safe; destruction stops and joins
+// the engine's threads.
 #pragma once
 
 #include <memory>
@@ -14,21 +21,28 @@ class NRFindControllers {
 public:
     virtual ~NRFindControllers() = default;
 
-    // Stops the engine's background re-query of known controllers.
+    // Stops the engine's background re-query of known controllers. Once it returns,
+    // the polling thread takes no more answers into the table.
     virtual void SuspendPoll() = 0;
-    // Starts (or keeps) the background re-query; harmless without a SuspendPoll before it.
+    // Starts (or keeps) the background re-query: every 5 s each known node is queried
+    // by unicast and the answers update names and member flags. Harmless without a
+    // SuspendPoll before it.
     virtual void ResumePoll() = 0;
 
     // Sends a discovery request to a dotted directed-broadcast address (and to the
     // subnet broadcast of every local interface inside that classful network).
-    // Returns the number of requests sent, 0 when none could be sent.
+    // Returns the number of requests sent, 0 when none could be sent (also for text
+    // that is not a dotted a.b.c.d address). The text is not modified.
     virtual int SendBroadcast(char* broadcastAddress) = 0;
 
-    // Empties the table. Answers to requests sent before the call still count.
+    // Empties the table. Answers to requests sent before the call still count: those
+    // received and not yet taken in, those still to come, and those the polling
+    // thread took in for broadcasts sent since the last listen or clear.
     virtual void ClearControllerList() = 0;
 
     // Takes in the answers that have arrived, waiting at most waitMs milliseconds for
-    // the first one. Returns non-zero only when the table gained or changed an entry.
+    // them; returns as soon as an answer changed the table. Returns non-zero only when
+    // the table gained or changed an entry. Never blocks longer than waitMs.
     virtual int ListenForControllers(int waitMs) = 0;
 
     virtual int GetControllerCount() = 0;
@@ -38,10 +52,16 @@ public:
     // Non-zero for a member node (one that belongs to a controller).
     virtual unsigned char IsMember(int index) = 0;
 
-    // Queries one controller by host name or dotted address. Returns its address after
-    // adding it to the table, or "" when the name does not resolve or nothing answers.
-    // Throws ExceptionMemberFound for a member node, ExceptionCommunicationsError when
-    // the query cannot be sent or the socket fails.
+    // Queries one controller by host name or dotted address. The text is resolved to
+    // its first IPv4 address, which is queried by unicast, sent again every 500 ms,
+    // for at most 2 s in all; only an answer from that address counts.
+    // Returns the controller's dotted address after adding it to the table (or
+    // updating its entry; a full table keeps its entries but the address is still
+    // returned); "" when the text is empty, does not resolve, or nothing answers.
+    // Throws ExceptionMemberFound for a member node (Text() its host name,
+    // ControllerAddress() its controller's dotted address, nothing added), and
+    // ExceptionCommunicationsError (Code() the Winsock error) when the socket cannot
+    // be opened, the query cannot be sent, or the socket fails while waiting.
     virtual std::string AddSpecificController(std::string nameOrAddress) = 0;
 };
 
