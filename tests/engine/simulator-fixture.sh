@@ -14,7 +14,7 @@ case $action in
 start)
     mkdir -p "$state"
     # Detached from ctest's pipes, so that this set-up step can end while it runs on.
-    "$nrsim" --control "$control" >"$state/nrsim.log" 2>&1 </dev/null &
+    "$nrsim" --control "$control" --idle-exit 600 >"$state/nrsim.log" 2>&1 </dev/null &
     echo $! >"$state/pid"
     tries=0
     until grep -q "answering on" "$state/nrsim.log"; do

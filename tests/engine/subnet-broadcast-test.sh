@@ -42,7 +42,7 @@ in_b ip addr add 10.77.3.20/24 brd + dev veth-ctl
 in_b ip link set veth-ctl up
 
 # Started directly (nsenter execs it), so that $! is the simulator itself.
-nsenter --net="/proc/$controller_ns_pid/ns/net" "$nrsim" --node 10.77.3.20 subnet-controller \
+nsenter --net="/proc/$controller_ns_pid/ns/net" "$nrsim" --idle-exit 120 --node 10.77.3.20 subnet-controller \
     >"$work/nrsim.log" 2>&1 </dev/null &
 simulator_pid=$!
 tries=0

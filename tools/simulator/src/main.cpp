@@ -29,6 +29,9 @@ struct Options {
     std::string listenAddress = "0.0.0.0";
     std::string controlEndpoint;
     std::uint64_t seed = std::random_device{}();
+    // It stops by itself after this long without a query or command, so that a run
+    // that never reached its clean-up leaves nothing behind.
+    std::chrono::seconds idleExit{900};
     std::vector<std::string> commands;
 };
 
@@ -221,6 +224,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
             options.controlEndpoint = values[0];
         } else if (option == "--seed" && values.size() == 1) {
             options.seed = std::strtoull(values[0].c_str(), nullptr, 10);
+        } else if (option == "--idle-exit" && values.size() == 1) {
+            options.idleExit = std::chrono::seconds(std::strtol(values[0].c_str(), nullptr, 10));
         } else {
             std::string command = option.substr(2);
             for (const std::string& value : values) command += " " + value;
@@ -240,7 +245,8 @@ int main(int argc, char** argv) {
     }
     Options options;
     if (!ParseOptions(argc, argv, options)) {
-        std::fprintf(stderr, "usage: nrsim [--listen ADDR] [--control ADDR:PORT] [--seed N] [--COMMAND ARGS...]...\n"
+        std::fprintf(stderr, "usage: nrsim [--listen ADDR] [--control ADDR:PORT] [--seed N] [--idle-exit SECONDS]\n"
+                             "             [--COMMAND ARGS...]...\n"
                              "       nrsim ctl ADDR:PORT COMMAND [ARGS...]\n");
         return 2;
     }
@@ -294,15 +300,22 @@ int main(int argc, char** argv) {
 
     Schedule schedule;
     std::uint64_t sequence = 0;
+    Clock::time_point lastActivity = Clock::now();
     while (!scenario.QuitRequested()) {
-        int timeoutMs = -1;
-        if (!schedule.empty()) {
-            const auto wait = std::chrono::ceil<std::chrono::milliseconds>(schedule.top().due - Clock::now());
-            timeoutMs = static_cast<int>(std::max<std::chrono::milliseconds::rep>(0, wait.count()));
-        }
+        const Clock::time_point wakeAt =
+            schedule.empty() ? lastActivity + options.idleExit : std::min(schedule.top().due, lastActivity + options.idleExit);
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(wakeAt - Clock::now());
+        const int timeoutMs = static_cast<int>(std::max<std::chrono::milliseconds::rep>(0, wait.count()));
         pollfd fds[] = {{answerFd.get(), POLLIN, 0}, {controlFd.get(), POLLIN, 0}, {signalFd.get(), POLLIN, 0}};
-        if (poll(fds, 3, timeoutMs) < 0 && errno != EINTR) break;
+        const int ready = poll(fds, 3, timeoutMs);
+        if (ready < 0 && errno != EINTR) break;
         if (fds[2].revents & POLLIN) break;
+        if (ready > 0) {
+            lastActivity = Clock::now();
+        } else if (schedule.empty() && Clock::now() >= lastActivity + options.idleExit) {
+            std::fprintf(stderr, "nrsim: idle for %lld s, stopping\n", static_cast<long long>(options.idleExit.count()));
+            break;
+        }
         if (fds[0].revents & POLLIN) TakeQueries(answerFd.get(), scenario, schedule, sequence);
         SendDue(answerFd.get(), wrongPortFd.get(), scenario, schedule, sequence);
         scenario.SetPending(schedule.size());
