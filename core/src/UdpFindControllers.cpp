@@ -5,6 +5,7 @@
 #include <mswsock.h>
 
 #include <algorithm>
+#include <random>
 
 #include "LocalInterfaces.h"
 
@@ -106,7 +107,12 @@ std::uint64_t UdpFindControllers::NewNonceLocked(RequestKind kind) {
     std::uint64_t nonce = 0;
     // A zero nonce is never used, so a zeroed forgery cannot match.
     while (nonce == 0) {
-        BCryptGenRandom(nullptr, reinterpret_cast<PUCHAR>(&nonce), sizeof nonce, BCRYPT_USE_SYSTEM_PREFERRED_RNG);
+        const NTSTATUS status =
+            BCryptGenRandom(nullptr, reinterpret_cast<PUCHAR>(&nonce), sizeof nonce, BCRYPT_USE_SYSTEM_PREFERRED_RNG);
+        if (!BCRYPT_SUCCESS(status)) {
+            std::random_device device;
+            nonce = static_cast<std::uint64_t>(device()) << 32 | device();
+        }
     }
     m_nonces.Add(nonce, kind, Clock::now());
     return nonce;
@@ -136,7 +142,13 @@ void UdpFindControllers::ReceiveLoop() {
     std::vector<Received> batch;
     for (;;) {
         const DWORD woken = WSAWaitForMultipleEvents(2, events, FALSE, EngineTiming::kReceiveIdleWakeMs, FALSE);
-        if (woken != WSA_WAIT_EVENT_0 + 1 && woken != WSA_WAIT_TIMEOUT) return;
+        if (woken == WSA_WAIT_EVENT_0) return;
+        if (woken == WSA_WAIT_FAILED) {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            const int error = WSAGetLastError();
+            m_socketError = error != 0 ? error : WSASYSCALLFAILURE;
+            return;
+        }
         WSAResetEvent(m_readEvent);
         const bool healthy = DrainSocket(batch);
         AcceptBatch(batch);
