@@ -32,7 +32,8 @@ stop)
     pid=$(cat "$state/pid")
     "$nrsim" ctl "$control" quit || kill "$pid" 2>/dev/null || true
     tries=0
-    while kill -0 "$pid" 2>/dev/null && [ $tries -lt 50 ]; do
+    # Gone, or a zombie left for whichever process adopted it to reap.
+    while [ -r "/proc/$pid/stat" ] && ! grep -q '^[0-9]* (.*) Z' "/proc/$pid/stat" && [ $tries -lt 50 ]; do
         tries=$((tries + 1))
         sleep 0.05
     done
