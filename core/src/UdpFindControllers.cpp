@@ -160,7 +160,9 @@ bool UdpFindControllers::DrainSocket(std::vector<Received>& batch) {
     // One byte more than the largest valid datagram, so an oversized one shows.
     char buffer[nrproto::kMaxDatagram + 1];
     constexpr std::size_t kBatchLimit = 256;
-    for (;;) {
+    // Bounded, so that an endless flood still lets the thread see the stop event.
+    constexpr int kReadsPerWake = 4096;
+    for (int reads = 0; reads < kReadsPerWake; ++reads) {
         sockaddr_in from{};
         int fromLength = sizeof from;
         const int size = recvfrom(m_socket, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
@@ -186,6 +188,7 @@ bool UdpFindControllers::DrainSocket(std::vector<Received>& batch) {
         batch.push_back(std::move(received));
         if (batch.size() >= kBatchLimit) AcceptBatch(batch);
     }
+    return true;
 }
 
 void UdpFindControllers::AcceptBatch(std::vector<Received>& batch) {

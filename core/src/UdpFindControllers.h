@@ -83,7 +83,8 @@ private:
     std::vector<InterfaceAddress> LocalInterfaces();
 
     void ReceiveLoop();
-    // Reads until the socket has nothing more; false when the socket failed.
+    // Reads until the socket has nothing more, or a bounded number of datagrams;
+    // false when the socket failed.
     bool DrainSocket(std::vector<Received>& batch);
     void AcceptBatch(std::vector<Received>& batch);
     void PollLoop();
