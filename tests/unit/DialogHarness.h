@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "FakeEngine.h"
-#include "TempDir.h"
+#include "store_test_support.h"
 #include "ui/ChangeControllerDlg.h"
 #include "ui/resource.h"
 
@@ -108,10 +108,12 @@ public:
     FakeEngine& Engine() { return controller->Engine(); }
 
     // A settings file in the harness's directory.
-    void WriteSettings(const std::string& body) { directory.WriteFile("GlasswayConfig.ini", body); }
-    std::string ReadSettings() const { return directory.ReadFile("GlasswayConfig.ini"); }
+    void WriteSettings(const std::string& body) { WriteWholeFile(directory.File("GlasswayConfig.ini"), body); }
+    std::string ReadSettings() const { return ReadWholeFile(directory.File("GlasswayConfig.ini")); }
+    std::string Stored(const char* key) const { return ReadStoredValue(directory.Path(), key); }
 
-    TempDir directory;
+    // Laid out like the service's directory, with http\data.
+    ToolDirectory directory;
     Clock::time_point now = Clock::time_point(std::chrono::hours(24 * 365 * 50));
     std::vector<std::string> localAddresses{"127.0.0.1"};
     std::unique_ptr<FakeController> controller = std::make_unique<FakeController>();
