@@ -7,62 +7,10 @@
 #include "apply/ServiceRestart.h"
 #include "store/ExeDirectory.h"
 #include "store/RefreshRateXml.h"
+#include "service_log.h"
 #include "store_test_support.h"
 
 namespace {
-
-// One line of the stand-in service's log.
-struct ServiceInvocation {
-    unsigned long long createdTicks = 0;  // 100 ns units
-    std::string useShowWindow;
-    std::string showWindow;
-    std::string outcome;
-    std::string commandLine;
-};
-
-std::string Field(const std::string& line, const std::string& name)
-{
-    const std::string::size_type start = line.find(" " + name + "=");
-    if (start == std::string::npos)
-        return "";
-    const std::string::size_type valueStart = start + name.size() + 2;
-    return line.substr(valueStart, line.find(' ', valueStart) - valueStart);
-}
-
-// The invocations in the order their processes were created.
-std::vector<ServiceInvocation> ReadServiceLog(const std::string& directory)
-{
-    std::vector<ServiceInvocation> invocations;
-    const std::string log = ReadWholeFile(directory + "\\NorrinGlasswayService.log");
-    if (log == "<unreadable>")
-        return invocations;
-    std::string::size_type lineStart = 0;
-    for (std::string::size_type end; (end = log.find("\r\n", lineStart)) != std::string::npos; lineStart = end + 2) {
-        const std::string line = log.substr(lineStart, end - lineStart);
-        ServiceInvocation invocation;
-        invocation.createdTicks = std::stoull(Field(line, "createdTicks"));
-        invocation.useShowWindow = Field(line, "useShowWindow");
-        invocation.showWindow = Field(line, "showWindow");
-        invocation.outcome = Field(line, "outcome");
-        invocation.commandLine = line.substr(line.find(" cmdline=") + 9);
-        invocations.push_back(invocation);
-    }
-    std::stable_sort(invocations.begin(), invocations.end(),
-                     [](const ServiceInvocation& a, const ServiceInvocation& b) { return a.createdTicks < b.createdTicks; });
-    return invocations;
-}
-
-// For launches through the default launcher, whose processes the test cannot wait for.
-std::vector<ServiceInvocation> WaitForServiceLog(const std::string& directory, size_t lines)
-{
-    const ULONGLONG deadline = GetTickCount64() + 30000;
-    std::vector<ServiceInvocation> invocations = ReadServiceLog(directory);
-    while (invocations.size() < lines && GetTickCount64() < deadline) {
-        Sleep(20);
-        invocations = ReadServiceLog(directory);
-    }
-    return invocations;
-}
 
 std::string StandInCommandLine(const std::string& directory, const char* option)
 {
