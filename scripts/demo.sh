@@ -1,0 +1,207 @@
+#!/bin/sh
+# Installs what is missing, builds, and opens the tool in build/demo/, a directory laid
+# out like the web service's, while simulated controllers answer on loopback addresses.
+# Simulator and tool run inside a private network namespace: no query leaves the machine.
+#   scripts/demo.sh [SCREENSHOT.png]
+# With $DISPLAY set (a local X server) the dialog opens there and the script waits until
+# it is closed. Without, the tool runs on a Wine desktop under Xvfb: the script saves a
+# screenshot of the filled list (default build/demo/screenshot.png), and with xdotool
+# also chooses a controller, presses Update and saves the success box as
+# SCREENSHOT-applied.png, then closes the tool.
+set -eu
+root=$(cd "$(dirname "$0")/.." && pwd)
+build="${BUILD_DIR:-$root/build}"
+demo="$build/demo"
+caption="Norrin Glassway - Change Controller"
+success_caption="Norrin Glassway"  # caption of the outcome boxes
+control=127.0.0.1:47290
+screen=640x480
+
+# The simulated controllers, sorted by name in the list, and one member node.
+controllers="127.0.0.2:ups-lobby 127.0.0.3:ups-server-room 127.0.0.4:ups-lab-east
+127.0.0.5:ups-lab-west 127.0.0.6:ups-warehouse 127.0.0.7:ups-office-2f
+127.0.0.8:ups-office-3f 127.0.0.9:ups-backup-site"
+stored_address=127.0.0.3
+member="127.0.0.20 ups-server-room-rack-b $stored_address"
+node_count=9
+# The row the scripted apply clicks: the second, ups-lab-east. Rows of the list are
+# 17 pixels high, under a header of 20.
+chosen_row=2
+row_pixels=17
+header_pixels=20
+
+write_windows_text() {  # PATH TEXT
+    printf '%s\n' "$2" | sed 's/$/\r/' >"$1"
+}
+
+lay_out_demo_directory() {
+    mkdir -p "$demo/http/data"
+    rm -f "$demo"/NorrinGlasswayService.* "$demo"/http/data/*
+    cp "$build/ChangeController.exe" "$build/tools/service/NorrinGlasswayService.exe" "$demo/"
+    write_windows_text "$demo/GlasswayConfig.ini" "[NorrinGlassway]
+IPAddress=$stored_address
+RefreshRate=30000
+Reset=0"
+    write_windows_text "$demo/http/data/refreshRate.xml" '<?xml version="1.0" encoding="ISO-8859-1"?>
+<SUMMARY Version="2.0" xmlns="url:www.norrin-glassway.example:PowerDeviceClass">
+  <OBJECT name="RefreshRate">30000</OBJECT>
+</SUMMARY>'
+    for cached in upsprop applist eventlist; do
+        write_windows_text "$demo/http/data/$cached.xml" "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>
+<SUMMARY Version=\"2.0\"><OBJECT name=\"$cached\">as cached by the service</OBJECT></SUMMARY>"
+    done
+}
+
+# Wine looks for its own fonts only in the prefix; without them "MS Sans Serif" falls
+# back to a wider face and the caption buttons lose their glyphs.
+install_wine_fonts() {
+    [ -d /usr/share/wine/fonts ] || return 0
+    mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+    cp -n /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
+}
+
+simulator_answers() {
+    "$build/tools/simulator/nrsim" ctl "$control" stats | sed -n 's/.* answers=\([0-9]*\).*/\1/p'
+}
+
+start_simulator() {
+    set -- --control "$control" --idle-exit 3600
+    for entry in $controllers; do
+        set -- "$@" --node "${entry%%:*}" "${entry#*:}"
+    done
+    # shellcheck disable=SC2086  # the member's three words are its three arguments
+    set -- "$@" --member $member
+    "$build/tools/simulator/nrsim" "$@" </dev/null >/dev/null 2>"$demo/nrsim.log" &
+    simulator=$!
+    for _ in $(seq 100); do
+        grep -q 'answering on' "$demo/nrsim.log" && return 0
+        sleep 0.1
+    done
+    echo "demo: the simulator did not start:" >&2
+    cat "$demo/nrsim.log" >&2
+    return 1
+}
+
+# Polls up to SECONDS for the window named NAME; prints its id.
+window_named() {  # NAME SECONDS
+    for _ in $(seq $(($2 * 10))); do
+        id=$(xdotool search --name "^$1\$" 2>/dev/null | head -n1) || true
+        [ -n "$id" ] && echo "$id" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+window_closes() {  # NAME SECONDS
+    for _ in $(seq $(($2 * 10))); do
+        xdotool search --name "^$1\$" >/dev/null 2>&1 || return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# Clicks a point of the main dialog given in dialog units (plus pixels further down),
+# with the base units of 8-point MS Sans Serif at 96 dpi (6 x 13 pixels) and the frame
+# worked out from the window's outer size (its client area is 271 x 199 units).
+click_dialog_point() {  # WINDOW X-UNITS Y-UNITS [PIXELS-BELOW]
+    eval "$(xdotool getwindowgeometry --shell "$1")"
+    border=$(((WIDTH - 271 * 3 / 2) / 2))
+    client_left=$((X + border))
+    client_top=$((Y + HEIGHT - border - 199 * 13 / 8))
+    xdotool mousemove $((client_left + $2 * 3 / 2)) $((client_top + $3 * 13 / 8 + ${4:-0})) click 1
+}
+
+apply_a_choice() {  # DIALOG-WINDOW SHOT
+    # The list's top edge is 25 units down.
+    click_dialog_point "$1" 60 25 $((header_pixels + row_pixels * (chosen_row - 1) + row_pixels / 2))
+    click_dialog_point "$1" 179 179  # Update
+    window_named "$success_caption" 20 >/dev/null || { echo "demo: no message box after Update" >&2; return 1; }
+    sleep 0.5
+    import -window root "$2"
+    echo "Screenshot after Update: $2"
+    xdotool key Return  # OK, the box's focused button
+    sleep 0.5
+    click_dialog_point "$1" 233 179  # Close
+}
+
+# Under Xvfb: the tool on a Wine desktop of its own, so that Wine draws the frames.
+run_headless() {  # SHOT
+    windows_path="Z:$(printf '%s' "$demo/ChangeController.exe" | tr / "\\\\")"
+    "$root/scripts/winerun" explorer "/desktop=NorrinGlasswayDemo,$screen" "$windows_path" \
+        </dev/null >"$demo/wine.log" 2>&1 &
+    desktop=$!
+    # The list fills within the first second of the scan; its rows are drawn on the next tick.
+    for _ in $(seq 300); do
+        answers=$(simulator_answers) || answers=0
+        [ "${answers:-0}" -ge "$node_count" ] && break
+        sleep 0.1
+    done
+    if command -v xdotool >/dev/null; then
+        dialog=$(window_named "$caption" 30) || { echo "demo: the dialog did not open" >&2; return 1; }
+    fi
+    sleep 1.5
+    import -window root "$1"
+    echo "Screenshot of the dialog: $1"
+    if [ -n "${dialog:-}" ]; then
+        apply_a_choice "$dialog" "${1%.png}-applied.png"
+        window_closes "$caption" 10 || echo "demo: the dialog did not close" >&2
+    fi
+    kill "$desktop" 2>/dev/null || true
+    wait "$desktop" 2>/dev/null || true
+}
+
+run_in_namespace() {  # MODE [SHOT]
+    install_wine_fonts
+    start_simulator
+    trap 'kill "$simulator" 2>/dev/null || true' EXIT
+    trap 'exit 130' INT TERM
+    if [ "$1" = window ]; then
+        "$root/scripts/winerun" "$demo/ChangeController.exe"
+    else
+        run_headless "$2"
+    fi
+}
+
+show_outcome() {
+    echo
+    echo "== $demo/GlasswayConfig.ini"
+    tr -d '\r' <"$demo/GlasswayConfig.ini"
+    echo "== $demo/http/data/refreshRate.xml"
+    tr -d '\r' <"$demo/http/data/refreshRate.xml"
+    echo "== $demo/http/data/"
+    ls "$demo/http/data"
+    echo "== stand-in service log"
+    if [ -f "$demo/NorrinGlasswayService.log" ]; then
+        tr -d '\r' <"$demo/NorrinGlasswayService.log"
+    else
+        echo "(no launch: nothing was applied)"
+    fi
+}
+
+if [ "${1:-}" = --in-namespace ]; then
+    shift
+    run_in_namespace "$@"
+    exit
+fi
+
+"$root/scripts/setup.sh"
+BUILD_DIR="$build" "$root/scripts/build.sh" >/dev/null
+lay_out_demo_directory
+export WINEPREFIX="$demo/wineprefix" WINE_GRAPHICS=x11
+names=$(for entry in $controllers; do printf ' %s' "${entry#*:}"; done)
+echo "Demo directory: $demo; simulated controllers:$names"
+# Only a display reached through a socket file can be used from inside the namespace:
+# a TCP one (ssh's X forwarding) would be the namespace's own loopback.
+case "${DISPLAY:-}" in
+    :* | unix:*) local_display=yes ;;
+    "") local_display=no ;;
+    *) local_display=no; echo "demo: DISPLAY=$DISPLAY is not reachable from the namespace; using Xvfb" ;;
+esac
+if [ "$local_display" = yes ]; then
+    "$root/scripts/in-netns" "$root/scripts/demo.sh" --in-namespace window
+else
+    shot=$(realpath -m "${1:-$demo/screenshot.png}")
+    mkdir -p "$(dirname "$shot")"
+    xvfb-run -a -s "-screen 0 ${screen}x24 -nolisten tcp" "$root/scripts/in-netns" "$root/scripts/demo.sh" --in-namespace screenshot "$shot"
+fi
+show_outcome
