@@ -1,0 +1,337 @@
+// Scan benchmark of the main dialog: opens the real dialog modelessly with the real
+// services and engine against a running simulator of N controllers, runs its own
+// message loop and prints one line of figures:
+//   - seconds from StartScan until the list holds N rows,
+//   - the longest and the mean time one WM_TIMER dispatch held the UI thread, and the
+//     longest any other message held it (painting, for one),
+//   - the rows listed and missing when N was reached or the deadline passed,
+//   - the growth of the process's committed memory and working set while the dialog
+//     and its engine hold the N controllers,
+//   - a breakdown on the filled engine: FillControllerList into an empty list, then
+//     SortControllerList on the rows in arrival order and once more on sorted rows.
+//
+// In "deferred" mode the benchmark holds the list's redrawing off (WM_SETREDRAW) around
+// every timer tick and around the timed fill, and queues one repaint after it: what
+// the scan would gain by doing so itself, since a list view that redraws on every
+// inserted row is slow under Wine.
+//
+//   scan_bench --header
+//   scan_bench CONTROL-ENDPOINT N [as-is|deferred] [FIRST-NODE-ADDRESS]
+#include <windows.h>
+#include <commctrl.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "SimulatorControl.h"
+#include "discovery/ControllerScan.h"
+#include "nrcore/NRController.h"
+#include "ui/ChangeControllerDlg.h"
+#include "ui/resource.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr auto kDeadline = std::chrono::seconds(5);
+constexpr auto kDrainLimit = std::chrono::seconds(1);
+constexpr char kRowFormat[] = "%6s %10s %6s %9s %9s %9s %7s %8s %11s %9s %10s %9s %9s  %s\n";
+
+enum class ListDrawing { AsIs, Deferred };
+
+double Milliseconds(Clock::duration span)
+{
+    return std::chrono::duration<double, std::milli>(span).count();
+}
+
+struct MemoryFigures {
+    long long committed = 0;  // Wine fills PagefileUsage, not PrivateUsage
+    long long workingSet = 0;
+};
+
+MemoryFigures ProcessMemory()
+{
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    ::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof counters);
+    return {static_cast<long long>(counters.PagefileUsage), static_cast<long long>(counters.WorkingSetSize)};
+}
+
+// A directory of its own for the settings file the dialog writes when it opens.
+class ScratchDirectory {
+public:
+    ScratchDirectory()
+    {
+        char base[MAX_PATH] = {};
+        ::GetTempPathA(MAX_PATH, base);
+        m_path = std::string(base) + "scan-bench-" + std::to_string(::GetCurrentProcessId());
+        ::CreateDirectoryA(m_path.c_str(), nullptr);
+    }
+    ~ScratchDirectory()
+    {
+        WIN32_FIND_DATAA entry;
+        HANDLE find = ::FindFirstFileA((m_path + "\\*").c_str(), &entry);
+        if (find != INVALID_HANDLE_VALUE) {
+            do {
+                if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                    ::DeleteFileA((m_path + "\\" + entry.cFileName).c_str());
+            } while (::FindNextFileA(find, &entry));
+            ::FindClose(find);
+        }
+        ::RemoveDirectoryA(m_path.c_str());
+    }
+    ScratchDirectory(const ScratchDirectory&) = delete;
+    ScratchDirectory& operator=(const ScratchDirectory&) = delete;
+
+    const std::string& Path() const { return m_path; }
+
+private:
+    std::string m_path;
+};
+
+// The filled engine of the measured dialog, seen read-only by a second dialog: it
+// reports no controllers until exposed, so that the second dialog opens into an empty
+// scan, and it never sends, clears or polls.
+class FilledEngineView : public NRFindControllers {
+public:
+    explicit FilledEngineView(NRFindControllers& engine) : m_engine(engine) {}
+
+    void Expose() { m_exposed = true; }
+
+    void SuspendPoll() override {}
+    void ResumePoll() override {}
+    int SendBroadcast(char*) override { return 0; }
+    void ClearControllerList() override {}
+    int ListenForControllers(int) override { return 0; }
+    int GetControllerCount() override { return m_exposed ? m_engine.GetControllerCount() : 0; }
+    std::string GetNodeAddress(int index) override { return m_engine.GetNodeAddress(index); }
+    std::string GetHostName(int index) override { return m_engine.GetHostName(index); }
+    unsigned char IsMember(int index) override { return m_engine.IsMember(index); }
+    std::string AddSpecificController(std::string) override { return {}; }
+
+private:
+    NRFindControllers& m_engine;
+    bool m_exposed = false;
+};
+
+class FilledEngineController : public NRController {
+public:
+    explicit FilledEngineController(NRFindControllers& engine)
+        : NRController("", std::make_unique<FilledEngineView>(engine))
+    {
+    }
+    FilledEngineView& View() { return static_cast<FilledEngineView&>(*getFindControllers()); }
+};
+
+struct ScanFigures {
+    double secondsToAll = -1;
+    int ticks = 0;
+    double longestTickMs = 0;
+    double totalTickMs = 0;
+    double longestOtherMs = 0;
+    int listed = 0;
+    MemoryFigures memoryGrowth;
+    double fillMs = 0;
+    double sortArrivedMs = 0;
+    double sortSortedMs = 0;
+    std::string broadcastTargets;
+};
+
+int ListedRows(const CChangeControllerDlg& dialog)
+{
+    return dialog.m_listControllers.GetItemCount();
+}
+
+// Runs `work` on the dialog's thread and returns how long it took; in deferred mode
+// with the list's redrawing off meanwhile and one repaint of the list queued after.
+template <class Work>
+double TimeListWork(fw::CListCtrl& list, ListDrawing drawing, Work work)
+{
+    const Clock::time_point start = Clock::now();
+    if (drawing == ListDrawing::Deferred)
+        list.SendMessage(WM_SETREDRAW, FALSE);
+    work();
+    if (drawing == ListDrawing::Deferred) {
+        list.SendMessage(WM_SETREDRAW, TRUE);
+        ::InvalidateRect(list, nullptr, TRUE);
+    }
+    return Milliseconds(Clock::now() - start);
+}
+
+bool IsScanTick(const CChangeControllerDlg& dialog, const MSG& message)
+{
+    return message.message == WM_TIMER && message.hwnd == dialog.m_hWnd;
+}
+
+void DispatchOther(const CChangeControllerDlg& dialog, MSG& message, ScanFigures& figures)
+{
+    const Clock::time_point before = Clock::now();
+    if (!::IsDialogMessageA(dialog.m_hWnd, &message)) {
+        ::TranslateMessage(&message);
+        ::DispatchMessageA(&message);
+    }
+    figures.longestOtherMs = std::max(figures.longestOtherMs, Milliseconds(Clock::now() - before));
+}
+
+// Pumps the dialog's messages until it lists `count` rows or the deadline after the
+// scan's start passes, timing every WM_TIMER dispatch to the dialog; then what the
+// last tick left queued (the list's repaint, for one), without further ticks.
+void RunScanLoop(CChangeControllerDlg& dialog, int count, ListDrawing drawing, Clock::time_point scanStarted,
+                 ScanFigures& figures)
+{
+    MSG message;
+    while (ListedRows(dialog) < count && Clock::now() - scanStarted < kDeadline &&
+           ::GetMessageA(&message, nullptr, 0, 0) > 0) {
+        if (IsScanTick(dialog, message)) {
+            const double tickMs =
+                TimeListWork(dialog.m_listControllers, drawing, [&message] { ::DispatchMessageA(&message); });
+            ++figures.ticks;
+            figures.totalTickMs += tickMs;
+            figures.longestTickMs = std::max(figures.longestTickMs, tickMs);
+            if (ListedRows(dialog) >= count)
+                figures.secondsToAll = std::chrono::duration<double>(Clock::now() - scanStarted).count();
+        } else {
+            DispatchOther(dialog, message, figures);
+        }
+    }
+    figures.listed = ListedRows(dialog);
+
+    const Clock::time_point drainEnd = Clock::now() + kDrainLimit;
+    while (Clock::now() < drainEnd && ::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (!IsScanTick(dialog, message))
+            DispatchOther(dialog, message, figures);
+    }
+}
+
+// Fill and sort timed one by one, by a second dialog over the measured dialog's engine.
+void ProfileFillAndSort(const DialogServices& services, NRFindControllers& filledEngine, ListDrawing drawing,
+                        ScanFigures& figures)
+{
+    std::unique_ptr<FilledEngineController> controller;
+    DialogServices viewServices = services;
+    viewServices.createController = [&controller, &filledEngine](const std::string&) {
+        controller = std::make_unique<FilledEngineController>(filledEngine);
+        return controller.get();
+    };
+    CChangeControllerDlg dialog(nullptr, viewServices);
+    dialog.Create(IDD_CHANGECONTROLLER_DIALOG, nullptr);
+    dialog.StopScan();
+    controller->View().Expose();
+
+    fw::CListCtrl& list = dialog.m_listControllers;
+    const auto fill = [&dialog] { dialog.FillControllerList(); };
+    const auto sort = [&dialog] { dialog.SortControllerList(); };
+    figures.fillMs = TimeListWork(list, drawing, fill);
+    figures.sortArrivedMs = TimeListWork(list, ListDrawing::AsIs, sort);
+    figures.sortSortedMs = TimeListWork(list, ListDrawing::AsIs, sort);
+
+    dialog.DestroyWindow();
+    ControllerFinder = &filledEngine;
+}
+
+ScanFigures MeasureScan(int count, ListDrawing drawing)
+{
+    ScanFigures figures;
+    const ScratchDirectory settingsDirectory;
+    std::unique_ptr<NRController> controller;
+    Clock::time_point scanStarted{};
+    bool scanStartRecorded = false;
+
+    DialogServices services = DialogServices::Real();
+    services.exeDirectory = [&settingsDirectory] { return settingsDirectory.Path(); };
+    // The clock's first reading is StartScan's.
+    services.now = [&scanStarted, &scanStartRecorded, realNow = services.now] {
+        if (!scanStartRecorded) {
+            scanStarted = Clock::now();
+            scanStartRecorded = true;
+        }
+        return realNow();
+    };
+    // The dialog never releases its controller object; the benchmark does.
+    services.createController = [&controller, create = services.createController](const std::string& localAddress) {
+        controller.reset(create(localAddress));
+        return controller.get();
+    };
+
+    const MemoryFigures before = ProcessMemory();
+    {
+        CChangeControllerDlg dialog(nullptr, services);
+        dialog.Create(IDD_CHANGECONTROLLER_DIALOG, nullptr);
+        for (const std::string& target : dialog.m_broadcastAddresses)
+            figures.broadcastTargets += (figures.broadcastTargets.empty() ? "" : ",") + target;
+        if (scanStartRecorded)
+            RunScanLoop(dialog, count, drawing, scanStarted, figures);
+
+        const MemoryFigures after = ProcessMemory();
+        figures.memoryGrowth = {after.committed - before.committed, after.workingSet - before.workingSet};
+
+        ProfileFillAndSort(services, *controller->getFindControllers(), drawing, figures);
+    }
+    return figures;
+}
+
+std::string Fixed(double value, int decimals)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    return text;
+}
+
+void PrintHeader()
+{
+    std::printf(kRowFormat, "N", "all in (s)", "ticks", "tick max", "tick mean", "other max", "listed", "missing",
+                "+commit KiB", "+ws KiB", "fill (ms)", "sort (ms)", "resort ms", "broadcast to");
+}
+
+void PrintFigures(int count, const ScanFigures& figures)
+{
+    const std::string secondsToAll = figures.secondsToAll < 0 ? "not all" : Fixed(figures.secondsToAll, 3);
+    const std::string meanTick = figures.ticks == 0 ? "-" : Fixed(figures.totalTickMs / figures.ticks, 1);
+    std::printf(kRowFormat, std::to_string(count).c_str(), secondsToAll.c_str(), std::to_string(figures.ticks).c_str(),
+                Fixed(figures.longestTickMs, 1).c_str(), meanTick.c_str(), Fixed(figures.longestOtherMs, 1).c_str(),
+                std::to_string(figures.listed).c_str(),
+                std::to_string(count - figures.listed).c_str(),
+                std::to_string(figures.memoryGrowth.committed / 1024).c_str(),
+                std::to_string(figures.memoryGrowth.workingSet / 1024).c_str(), Fixed(figures.fillMs, 1).c_str(),
+                Fixed(figures.sortArrivedMs, 1).c_str(), Fixed(figures.sortSortedMs, 1).c_str(),
+                figures.broadcastTargets.empty() ? "(none)" : figures.broadcastTargets.c_str());
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc == 2 && std::string(argv[1]) == "--header") {
+        PrintHeader();
+        return 0;
+    }
+    const std::string mode = argc >= 4 ? argv[3] : "as-is";
+    if (argc < 3 || argc > 5 || (mode != "as-is" && mode != "deferred")) {
+        std::fprintf(stderr, "usage: scan_bench --header | scan_bench CONTROL-ENDPOINT N [as-is|deferred] [FIRST-NODE]\n");
+        return 2;
+    }
+    const int count = std::atoi(argv[2]);
+    const ListDrawing drawing = mode == "deferred" ? ListDrawing::Deferred : ListDrawing::AsIs;
+    const std::string firstNode = argc == 5 ? argv[4] : "127.0.0.2";
+
+    INITCOMMONCONTROLSEX controls{sizeof controls,
+                                  ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS | ICC_UPDOWN_CLASS | ICC_ANIMATE_CLASS};
+    ::InitCommonControlsEx(&controls);
+
+    SimulatorControl simulator(argv[1]);
+    if (!simulator.Run("ping") || !simulator.Run("reset") ||
+        !simulator.Run("controllers " + std::to_string(count) + " " + firstNode + " bench-")) {
+        std::fprintf(stderr, "scan_bench: no simulator on %s\n", argv[1]);
+        return 1;
+    }
+
+    const ScanFigures figures = MeasureScan(count, drawing);
+    PrintFigures(count, figures);
+    return figures.listed == count ? 0 : 1;
+}

@@ -1,0 +1,45 @@
+#!/bin/sh
+# Scan benchmark of the main dialog: for N = 10, 100, 1000 and 5000 simulated
+# controllers, opens the real dialog with the real engine (scan_bench.exe, one process
+# per N) and prints a table: time from StartScan until all N are listed, the longest
+# and mean timer tick, rows missing, memory growth, and fill and sort timed apart.
+# A second table has the list's redrawing held off around each tick and the timed
+# fill (scan_bench's "deferred" mode), the figures the scan would reach doing so.
+# Runs in a private network namespace with a wineserver of its own (scripts/in-netns);
+# the dialog broadcasts to the local host's address, the simulator answers from
+# 127.0.0.2 up.
+#   tools/bench/bench_scan.sh [BUILD-DIR] [N...]
+set -eu
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+if [ "${1:-}" != "--inside" ]; then
+    build=$(cd "${1:-$root/build}" && pwd)
+    [ $# -gt 0 ] && shift
+    export WINEPREFIX="${WINEPREFIX:-$build/bench/wineprefix}"
+    exec "$root/scripts/in-netns" sh "$0" --inside "$build" "$@"
+fi
+build=$2
+shift 2
+[ $# -gt 0 ] || set -- 10 100 1000 5000
+
+nrsim="$build/tools/simulator/nrsim"
+bench="$build/tools/bench/scan_bench.exe"
+control=127.0.0.1:47292
+log=$(mktemp)
+"$nrsim" --control "$control" --idle-exit 300 >"$log" 2>&1 </dev/null &
+simulator=$!
+trap 'kill $simulator 2>/dev/null || true; rm -f "$log"' EXIT
+until grep -q "answering on" "$log"; do sleep 0.05; done
+
+status=0
+for drawing in as-is deferred; do
+    case $drawing in
+    as-is) echo "List drawing as the dialog does it" ;;
+    deferred) printf '\nList redrawing held off around each tick and the timed fill\n' ;;
+    esac
+    "$root/scripts/winerun" "$bench" --header </dev/null
+    for count in "$@"; do
+        "$root/scripts/winerun" "$bench" "$control" "$count" "$drawing" </dev/null || status=1
+    done
+done
+exit $status
