@@ -190,6 +190,7 @@ void CChangeControllerDlg::ScanTick()
 void CChangeControllerDlg::FillControllerList()
 {
     const int count = ControllerFinder->GetControllerCount();
+    const fw::CRedrawPause drawnOnceAtTheEnd(m_listControllers);
     int position = 0;
     for (int index = 0; index < count; ++index) {
         const std::string address = ControllerFinder->GetNodeAddress(index);

@@ -35,6 +35,9 @@ public:
     void SetWindowText(const std::string& text) { ::SetWindowTextA(m_hWnd, text.c_str()); }
     std::string GetWindowText() const;
 
+    void SetRedraw(BOOL redraw) { SendMessage(WM_SETREDRAW, static_cast<WPARAM>(redraw)); }
+    void Invalidate(BOOL erase = TRUE) { ::InvalidateRect(m_hWnd, nullptr, erase); }
+
     UINT_PTR SetTimer(UINT_PTR id, UINT elapseMs) { return ::SetTimer(m_hWnd, id, elapseMs, nullptr); }
     BOOL KillTimer(UINT_PTR id) { return ::KillTimer(m_hWnd, id); }
 
@@ -43,6 +46,23 @@ public:
     void CenterWindow(HWND alternateOwner = nullptr);
 
     HWND m_hWnd = nullptr;
+};
+
+// Holds a window's drawing off for a scope and repaints it once at the end: a visible
+// list view would otherwise redraw itself on every row inserted.
+class CRedrawPause {
+public:
+    explicit CRedrawPause(CWnd& window) : m_window(window) { m_window.SetRedraw(FALSE); }
+    ~CRedrawPause()
+    {
+        m_window.SetRedraw(TRUE);
+        m_window.Invalidate();
+    }
+    CRedrawPause(const CRedrawPause&) = delete;
+    CRedrawPause& operator=(const CRedrawPause&) = delete;
+
+private:
+    CWnd& m_window;
 };
 
 }  // namespace fw
