@@ -10,7 +10,7 @@
 # SCREENSHOT-applied.png, then closes the tool.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
-build="${BUILD_DIR:-$root/build}"
+build=$(realpath -m "${BUILD_DIR:-$root/build}")
 demo="$build/demo"
 caption="Norrin Glassway - Change Controller"
 success_caption="Norrin Glassway"  # caption of the outcome boxes
