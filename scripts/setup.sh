@@ -3,7 +3,7 @@
 set -eu
 packages="cmake make python3 iproute2 util-linux googletest
 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
-wine wine64 xvfb xauth x11-apps imagemagick g++"
+wine wine64 fonts-wine xvfb xauth x11-apps xdotool imagemagick g++"
 missing=""
 for package in $packages; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing="$missing $package"
