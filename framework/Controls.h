@@ -20,7 +20,6 @@ public:
     int SetStep(int step) { return static_cast<int>(SendMessage(PBM_SETSTEP, static_cast<WPARAM>(step))); }
     int StepIt() { return static_cast<int>(SendMessage(PBM_STEPIT)); }
     int SetPos(int position) { return static_cast<int>(SendMessage(PBM_SETPOS, static_cast<WPARAM>(position))); }
-    int GetPos() const { return static_cast<int>(SendMessage(PBM_GETPOS)); }
 };
 
 class CAnimateCtrl : public CWnd {
@@ -30,7 +29,6 @@ public:
     {
         return static_cast<BOOL>(SendMessage(ACM_PLAY, static_cast<WPARAM>(repeat), MAKELONG(from, to)));
     }
-    BOOL Stop() { return static_cast<BOOL>(SendMessage(ACM_STOP)); }
 };
 
 class CImageList {
@@ -47,7 +45,6 @@ public:
         return m_hImageList != nullptr;
     }
     int Add(HICON icon) { return ImageList_AddIcon(m_hImageList, icon); }
-    int GetImageCount() const { return ImageList_GetImageCount(m_hImageList); }
     void DeleteImageList()
     {
         if (m_hImageList)

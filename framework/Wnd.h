@@ -13,12 +13,9 @@ public:
     explicit CWnd(HWND hWnd) : m_hWnd(hWnd) {}
     virtual ~CWnd() = default;
 
-    HWND GetSafeHwnd() const { return m_hWnd; }
     operator HWND() const { return m_hWnd; }
 
     BOOL EnableWindow(BOOL enable = TRUE) { return ::EnableWindow(m_hWnd, enable); }
-    BOOL IsWindowEnabled() const { return ::IsWindowEnabled(m_hWnd); }
-    BOOL IsWindowVisible() const { return ::IsWindowVisible(m_hWnd); }
     BOOL ShowWindow(int showCommand) { return ::ShowWindow(m_hWnd, showCommand); }
     BOOL IsIconic() const { return ::IsIconic(m_hWnd); }
     HWND GetParent() const { return ::GetParent(m_hWnd); }
