@@ -10,13 +10,8 @@
 //   - a breakdown on the filled engine: FillControllerList into an empty list, then
 //     SortControllerList on the rows in arrival order and once more on sorted rows.
 //
-// In "deferred" mode the benchmark holds the list's redrawing off (WM_SETREDRAW) around
-// every timer tick and around the timed fill, and queues one repaint after it: what
-// the scan would gain by doing so itself, since a list view that redraws on every
-// inserted row is slow under Wine.
-//
 //   scan_bench --header
-//   scan_bench CONTROL-ENDPOINT N [as-is|deferred] [FIRST-NODE-ADDRESS]
+//   scan_bench CONTROL-ENDPOINT N [FIRST-NODE-ADDRESS]
 #include <windows.h>
 #include <commctrl.h>
 #include <psapi.h>
@@ -41,8 +36,6 @@ using Clock = std::chrono::steady_clock;
 constexpr auto kDeadline = std::chrono::seconds(5);
 constexpr auto kDrainLimit = std::chrono::seconds(1);
 constexpr char kRowFormat[] = "%6s %10s %6s %9s %9s %9s %7s %8s %11s %9s %10s %9s %9s  %s\n";
-
-enum class ListDrawing { AsIs, Deferred };
 
 double Milliseconds(Clock::duration span)
 {
@@ -147,19 +140,12 @@ int ListedRows(const CChangeControllerDlg& dialog)
     return dialog.m_listControllers.GetItemCount();
 }
 
-// Runs `work` on the dialog's thread and returns how long it took; in deferred mode
-// with the list's redrawing off meanwhile and one repaint of the list queued after.
+// Runs `work` on the dialog's thread and returns how long it took.
 template <class Work>
-double TimeListWork(fw::CListCtrl& list, ListDrawing drawing, Work work)
+double TimedMs(Work work)
 {
     const Clock::time_point start = Clock::now();
-    if (drawing == ListDrawing::Deferred)
-        list.SendMessage(WM_SETREDRAW, FALSE);
     work();
-    if (drawing == ListDrawing::Deferred) {
-        list.SendMessage(WM_SETREDRAW, TRUE);
-        ::InvalidateRect(list, nullptr, TRUE);
-    }
     return Milliseconds(Clock::now() - start);
 }
 
@@ -181,15 +167,13 @@ void DispatchOther(const CChangeControllerDlg& dialog, MSG& message, ScanFigures
 // Pumps the dialog's messages until it lists `count` rows or the deadline after the
 // scan's start passes, timing every WM_TIMER dispatch to the dialog; then what the
 // last tick left queued (the list's repaint, for one), without further ticks.
-void RunScanLoop(CChangeControllerDlg& dialog, int count, ListDrawing drawing, Clock::time_point scanStarted,
-                 ScanFigures& figures)
+void RunScanLoop(CChangeControllerDlg& dialog, int count, Clock::time_point scanStarted, ScanFigures& figures)
 {
     MSG message;
     while (ListedRows(dialog) < count && Clock::now() - scanStarted < kDeadline &&
            ::GetMessageA(&message, nullptr, 0, 0) > 0) {
         if (IsScanTick(dialog, message)) {
-            const double tickMs =
-                TimeListWork(dialog.m_listControllers, drawing, [&message] { ::DispatchMessageA(&message); });
+            const double tickMs = TimedMs([&message] { ::DispatchMessageA(&message); });
             ++figures.ticks;
             figures.totalTickMs += tickMs;
             figures.longestTickMs = std::max(figures.longestTickMs, tickMs);
@@ -209,8 +193,7 @@ void RunScanLoop(CChangeControllerDlg& dialog, int count, ListDrawing drawing, C
 }
 
 // Fill and sort timed one by one, by a second dialog over the measured dialog's engine.
-void ProfileFillAndSort(const DialogServices& services, NRFindControllers& filledEngine, ListDrawing drawing,
-                        ScanFigures& figures)
+void ProfileFillAndSort(const DialogServices& services, NRFindControllers& filledEngine, ScanFigures& figures)
 {
     std::unique_ptr<FilledEngineController> controller;
     DialogServices viewServices = services;
@@ -223,18 +206,16 @@ void ProfileFillAndSort(const DialogServices& services, NRFindControllers& fille
     dialog.StopScan();
     controller->View().Expose();
 
-    fw::CListCtrl& list = dialog.m_listControllers;
-    const auto fill = [&dialog] { dialog.FillControllerList(); };
     const auto sort = [&dialog] { dialog.SortControllerList(); };
-    figures.fillMs = TimeListWork(list, drawing, fill);
-    figures.sortArrivedMs = TimeListWork(list, ListDrawing::AsIs, sort);
-    figures.sortSortedMs = TimeListWork(list, ListDrawing::AsIs, sort);
+    figures.fillMs = TimedMs([&dialog] { dialog.FillControllerList(); });
+    figures.sortArrivedMs = TimedMs(sort);
+    figures.sortSortedMs = TimedMs(sort);
 
     dialog.DestroyWindow();
     ControllerFinder = &filledEngine;
 }
 
-ScanFigures MeasureScan(int count, ListDrawing drawing)
+ScanFigures MeasureScan(int count)
 {
     ScanFigures figures;
     const ScratchDirectory settingsDirectory;
@@ -265,12 +246,12 @@ ScanFigures MeasureScan(int count, ListDrawing drawing)
         for (const std::string& target : dialog.m_broadcastAddresses)
             figures.broadcastTargets += (figures.broadcastTargets.empty() ? "" : ",") + target;
         if (scanStartRecorded)
-            RunScanLoop(dialog, count, drawing, scanStarted, figures);
+            RunScanLoop(dialog, count, scanStarted, figures);
 
         const MemoryFigures after = ProcessMemory();
         figures.memoryGrowth = {after.committed - before.committed, after.workingSet - before.workingSet};
 
-        ProfileFillAndSort(services, *controller->getFindControllers(), drawing, figures);
+        ProfileFillAndSort(services, *controller->getFindControllers(), figures);
     }
     return figures;
 }
@@ -311,14 +292,12 @@ int main(int argc, char** argv)
         PrintHeader();
         return 0;
     }
-    const std::string mode = argc >= 4 ? argv[3] : "as-is";
-    if (argc < 3 || argc > 5 || (mode != "as-is" && mode != "deferred")) {
-        std::fprintf(stderr, "usage: scan_bench --header | scan_bench CONTROL-ENDPOINT N [as-is|deferred] [FIRST-NODE]\n");
+    if (argc < 3 || argc > 4) {
+        std::fprintf(stderr, "usage: scan_bench --header | scan_bench CONTROL-ENDPOINT N [FIRST-NODE]\n");
         return 2;
     }
     const int count = std::atoi(argv[2]);
-    const ListDrawing drawing = mode == "deferred" ? ListDrawing::Deferred : ListDrawing::AsIs;
-    const std::string firstNode = argc == 5 ? argv[4] : "127.0.0.2";
+    const std::string firstNode = argc == 4 ? argv[3] : "127.0.0.2";
 
     INITCOMMONCONTROLSEX controls{sizeof controls,
                                   ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS | ICC_UPDOWN_CLASS | ICC_ANIMATE_CLASS};
@@ -331,7 +310,7 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    const ScanFigures figures = MeasureScan(count, drawing);
+    const ScanFigures figures = MeasureScan(count);
     PrintFigures(count, figures);
     return figures.listed == count ? 0 : 1;
 }

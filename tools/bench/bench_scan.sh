@@ -3,8 +3,6 @@
 # controllers, opens the real dialog with the real engine (scan_bench.exe, one process
 # per N) and prints a table: time from StartScan until all N are listed, the longest
 # and mean timer tick, rows missing, memory growth, and fill and sort timed apart.
-# A second table has the list's redrawing held off around each tick and the timed
-# fill (scan_bench's "deferred" mode), the figures the scan would reach doing so.
 # Runs in a private network namespace with a wineserver of its own (scripts/in-netns);
 # the dialog broadcasts to the local host's address, the simulator answers from
 # 127.0.0.2 up.
@@ -32,14 +30,8 @@ trap 'kill $simulator 2>/dev/null || true; rm -f "$log"' EXIT
 until grep -q "answering on" "$log"; do sleep 0.05; done
 
 status=0
-for drawing in as-is deferred; do
-    case $drawing in
-    as-is) echo "List drawing as the dialog does it" ;;
-    deferred) printf '\nList redrawing held off around each tick and the timed fill\n' ;;
-    esac
-    "$root/scripts/winerun" "$bench" --header </dev/null
-    for count in "$@"; do
-        "$root/scripts/winerun" "$bench" "$control" "$count" "$drawing" </dev/null || status=1
-    done
+"$root/scripts/winerun" "$bench" --header </dev/null
+for count in "$@"; do
+    "$root/scripts/winerun" "$bench" "$control" "$count" </dev/null || status=1
 done
 exit $status
