@@ -64,22 +64,13 @@ simulator_answers() {
     "$build/tools/simulator/nrsim" ctl "$control" stats | sed -n 's/.* answers=\([0-9]*\).*/\1/p'
 }
 
-start_simulator() {
-    set -- --control "$control" --idle-exit 3600
+# The simulator's options: the named controllers and the member node, words without blanks.
+simulator_options() {
+    printf ' --idle-exit 3600'
     for entry in $controllers; do
-        set -- "$@" --node "${entry%%:*}" "${entry#*:}"
+        printf ' --node %s %s' "${entry%%:*}" "${entry#*:}"
     done
-    # shellcheck disable=SC2086  # the member's three words are its three arguments
-    set -- "$@" --member $member
-    "$build/tools/simulator/nrsim" "$@" </dev/null >/dev/null 2>"$demo/nrsim.log" &
-    simulator=$!
-    for _ in $(seq 100); do
-        grep -q 'answering on' "$demo/nrsim.log" && return 0
-        sleep 0.1
-    done
-    echo "demo: the simulator did not start:" >&2
-    cat "$demo/nrsim.log" >&2
-    return 1
+    printf ' --member %s\n' "$member"
 }
 
 # Polls up to SECONDS for the window named NAME; prints its id.
@@ -152,13 +143,24 @@ run_headless() {  # SHOT
 
 run_in_namespace() {  # MODE [SHOT]
     install_wine_fonts
-    start_simulator
-    trap 'kill "$simulator" 2>/dev/null || true' EXIT
-    trap 'exit 130' INT TERM
     if [ "$1" = window ]; then
         "$root/scripts/winerun" "$demo/ChangeController.exe"
     else
         run_headless "$2"
+    fi
+}
+
+# Runs run_in_namespace in a private namespace among the simulated controllers, under
+# Xvfb unless MODE is window.
+run_among_controllers() {  # MODE [SHOT]
+    mode=$1
+    # shellcheck disable=SC2046  # simulator_options prints words without blanks
+    set -- "$root/scripts/in-netns" "$root/scripts/with-simulator" --log "$demo/nrsim.log" "$control" \
+        "$build/tools/simulator/nrsim" $(simulator_options) -- "$root/scripts/demo.sh" --in-namespace "$@"
+    if [ "$mode" = window ]; then
+        "$@"
+    else
+        xvfb-run -a -s "-screen 0 ${screen}x24 -nolisten tcp" "$@"
     fi
 }
 
@@ -198,10 +200,10 @@ case "${DISPLAY:-}" in
     *) local_display=no; echo "demo: DISPLAY=$DISPLAY is not reachable from the namespace; using Xvfb" ;;
 esac
 if [ "$local_display" = yes ]; then
-    "$root/scripts/in-netns" "$root/scripts/demo.sh" --in-namespace window
+    run_among_controllers window
 else
     shot=$(realpath -m "${1:-$demo/screenshot.png}")
     mkdir -p "$(dirname "$shot")"
-    xvfb-run -a -s "-screen 0 ${screen}x24 -nolisten tcp" "$root/scripts/in-netns" "$root/scripts/demo.sh" --in-namespace screenshot "$shot"
+    run_among_controllers screenshot "$shot"
 fi
 show_outcome

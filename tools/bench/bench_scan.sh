@@ -10,25 +10,19 @@
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
+control=127.0.0.1:47292
 if [ "${1:-}" != "--inside" ]; then
     build=$(cd "${1:-$root/build}" && pwd)
     [ $# -gt 0 ] && shift
     export WINEPREFIX="${WINEPREFIX:-$build/bench/wineprefix}"
-    exec "$root/scripts/in-netns" sh "$0" --inside "$build" "$@"
+    exec "$root/scripts/in-netns" "$root/scripts/with-simulator" "$control" "$build/tools/simulator/nrsim" \
+        --idle-exit 300 -- sh "$0" --inside "$build" "$@"
 fi
 build=$2
 shift 2
 [ $# -gt 0 ] || set -- 10 100 1000 5000
 
-nrsim="$build/tools/simulator/nrsim"
 bench="$build/tools/bench/scan_bench.exe"
-control=127.0.0.1:47292
-log=$(mktemp)
-"$nrsim" --control "$control" --idle-exit 300 >"$log" 2>&1 </dev/null &
-simulator=$!
-trap 'kill $simulator 2>/dev/null || true; rm -f "$log"' EXIT
-until grep -q "answering on" "$log"; do sleep 0.05; done
-
 status=0
 "$root/scripts/winerun" "$bench" --header </dev/null
 for count in "$@"; do
