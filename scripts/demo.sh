@@ -7,13 +7,18 @@
 # it is closed. Without, the tool runs on a Wine desktop under Xvfb: the script saves a
 # screenshot of the filled list (default build/demo/screenshot.png), and with xdotool
 # also chooses a controller, presses Update and saves the success box as
-# SCREENSHOT-applied.png, then closes the tool.
+# SCREENSHOT-applied.png, types an address no controller answers from, presses Update
+# and saves the please-wait window as SCREENSHOT-please-wait.png, then closes the tool.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(realpath -m "${BUILD_DIR:-$root/build}")
 demo="$build/demo"
 caption="Norrin Glassway - Change Controller"
 success_caption="Norrin Glassway"  # caption of the outcome boxes
+please_wait_caption="Please Wait"
+program_caption=ChangeController  # of the boxes that name no caption of their own
+not_found_caption="Controller Not Found"
+unanswered_address=127.0.0.77  # no simulated node answers from it
 control=127.0.0.1:47290
 screen=640x480
 
@@ -112,7 +117,24 @@ apply_a_choice() {  # DIALOG-WINDOW SHOT
     echo "Screenshot after Update: $2"
     xdotool key Return  # OK, the box's focused button
     sleep 0.5
-    click_dialog_point "$1" 233 179  # Close
+}
+
+# Asks for an address no controller answers from: the please-wait window stays up for
+# the engine's wait of about 2 s, then two failure boxes follow.
+search_unanswered_address() {  # DIALOG-WINDOW SHOT
+    click_dialog_point "$1" 190 136  # the address field
+    xdotool key Home shift+End
+    xdotool type "$unanswered_address"
+    click_dialog_point "$1" 179 179  # Update
+    window_named "$please_wait_caption" 2 >/dev/null || { echo "demo: no please-wait window" >&2; return 1; }
+    sleep 0.8
+    import -window root "$2"
+    echo "Screenshot while searching: $2"
+    window_named "$program_caption" 10 >/dev/null || { echo "demo: no not-found box" >&2; return 1; }
+    xdotool key Return
+    window_named "$not_found_caption" 5 >/dev/null || { echo "demo: no could-not-find box" >&2; return 1; }
+    xdotool key Return
+    sleep 0.5
 }
 
 # Under Xvfb: the tool on a Wine desktop of its own, so that Wine draws the frames.
@@ -135,6 +157,8 @@ run_headless() {  # SHOT
     echo "Screenshot of the dialog: $1"
     if [ -n "${dialog:-}" ]; then
         apply_a_choice "$dialog" "${1%.png}-applied.png"
+        search_unanswered_address "$dialog" "${1%.png}-please-wait.png"
+        click_dialog_point "$dialog" 233 179  # Close
         window_closes "$caption" 10 || echo "demo: the dialog did not close" >&2
     fi
     kill "$desktop" 2>/dev/null || true
