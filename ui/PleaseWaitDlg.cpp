@@ -8,6 +8,9 @@ CPleaseWaitDlg::CPleaseWaitDlg(HWND parent, const std::string& message, const st
 {
     Create(IDD_PLEASE_WAIT, parent);
     ShowWindow(SW_SHOW);
+    // Painted now: the UI thread blocks in the covered step right after this, and
+    // only the animation, on its own thread, would be drawn otherwise.
+    ::UpdateWindow(m_hWnd);
     if (HWND owner = GetParent())
         ::EnableWindow(owner, FALSE);
 }

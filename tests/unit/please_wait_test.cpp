@@ -64,6 +64,16 @@ TEST(PleaseWait, ShowsMessageAndTitleOverDisabledParentWithCapture)
     EXPECT_EQ(::GetCapture(), nullptr);
 }
 
+TEST(PleaseWait, IsPaintedBeforeTheUiThreadBlocks)
+{
+    ParentWindow parent;
+    CPleaseWaitDlg window(parent.m_hWnd, "Searching for Controller. Please wait.", "Please Wait");
+    // Nothing may be left for a WM_PAINT that a blocked thread would never handle.
+    EXPECT_FALSE(::GetUpdateRect(window.m_hWnd, nullptr, FALSE));
+    EXPECT_FALSE(::GetUpdateRect(::GetDlgItem(window.m_hWnd, IDC_WAIT_MESSAGE), nullptr, FALSE));
+    window.DestroyWindow();
+}
+
 TEST(PleaseWait, EmptyTitleGivesEmptyCaptionNotTemplateText)
 {
     ParentWindow parent;
