@@ -38,6 +38,19 @@ protected:
         harness.directory.CreateCachedDataFiles();
     }
 
+    // Opens the dialog and ticks its scan until the three controllers are listed.
+    bool OpenAndScan()
+    {
+        harness.Open();
+        return TickUntilListed(3);
+    }
+
+    void Update(const std::string& typed)
+    {
+        harness.Type(IDC_ADDRESS, typed);
+        harness.Click(IDC_UPDATE);
+    }
+
     // Ticks the scan until the list holds `rows` rows (each tick listens up to 100 ms).
     bool TickUntilListed(int rows)
     {
@@ -57,8 +70,7 @@ protected:
 
 TEST_F(UpdateEndToEnd, ScanClickRowAndUpdateAppliesTheWholeChoice)
 {
-    harness.Open();
-    ASSERT_TRUE(TickUntilListed(3));
+    ASSERT_TRUE(OpenAndScan());
     EXPECT_EQ(harness.Column(0), (Strings{"ups-attic", "Ups-Basement", "ups-lobby"}));
     EXPECT_EQ(harness.Column(1), (Strings{"127.0.0.4", "127.0.0.3", "127.0.0.2"}));
 
@@ -85,13 +97,11 @@ TEST_F(UpdateEndToEnd, ScanClickRowAndUpdateAppliesTheWholeChoice)
 
 TEST_F(UpdateEndToEnd, UnlistedControllerAnsweringByUnicastIsResolvedAndApplied)
 {
-    harness.Open();
-    ASSERT_TRUE(TickUntilListed(3));
+    ASSERT_TRUE(OpenAndScan());
     // Appears only after the scan's answers: the list does not show it.
     ASSERT_TRUE(simulator->Run("node 127.0.0.9 ups-annex"));
 
-    harness.Type(IDC_ADDRESS, "127.0.0.9");
-    harness.Click(IDC_UPDATE);
+    Update("127.0.0.9");
 
     EXPECT_EQ(harness.Column(0), (Strings{"ups-annex", "ups-attic", "Ups-Basement", "ups-lobby"}));
     EXPECT_EQ(harness.List().GetItemState(0, LVIS_SELECTED), UINT(LVIS_SELECTED));
@@ -104,13 +114,11 @@ TEST_F(UpdateEndToEnd, UnlistedControllerAnsweringByUnicastIsResolvedAndApplied)
 
 TEST_F(UpdateEndToEnd, SilentAddressGivesFailureBoxesAndWritesNothing)
 {
-    harness.Open();
-    ASSERT_TRUE(TickUntilListed(3));
+    ASSERT_TRUE(OpenAndScan());
     ASSERT_TRUE(simulator->Run("node 127.0.0.7 ups-quiet"));
     ASSERT_TRUE(simulator->Run("silent 127.0.0.7 on"));
 
-    harness.Type(IDC_ADDRESS, "127.0.0.7");
-    harness.Click(IDC_UPDATE);
+    Update("127.0.0.7");
 
     ASSERT_EQ(harness.messages.size(), 2u);
     EXPECT_EQ(harness.messages[0].text, "That Controller 127.0.0.7 not found");
@@ -123,11 +131,9 @@ TEST_F(UpdateEndToEnd, SilentAddressGivesFailureBoxesAndWritesNothing)
 
 TEST_F(UpdateEndToEnd, MemberNodeIsRefused)
 {
-    harness.Open();
-    ASSERT_TRUE(TickUntilListed(3));
+    ASSERT_TRUE(OpenAndScan());
 
-    harness.Type(IDC_ADDRESS, "127.0.0.5");
-    harness.Click(IDC_UPDATE);
+    Update("127.0.0.5");
 
     ASSERT_EQ(harness.messages.size(), 2u);
     EXPECT_EQ(harness.messages[0].caption, "Controller Will Be Selected");
@@ -137,8 +143,7 @@ TEST_F(UpdateEndToEnd, MemberNodeIsRefused)
 
 TEST_F(UpdateEndToEnd, RefreshListFindsControllersThatJoinedSince)
 {
-    harness.Open();
-    ASSERT_TRUE(TickUntilListed(3));
+    ASSERT_TRUE(OpenAndScan());
     ASSERT_TRUE(simulator->Run("node 127.0.0.8 ups-new"));
 
     harness.Click(IDC_REFRESH_LIST);

@@ -13,12 +13,16 @@ public:
     {
         char base[MAX_PATH] = {};
         ::GetTempPathA(MAX_PATH, base);
+        std::string prefix = base;
+        if (!prefix.empty() && prefix.back() == '\\')
+            prefix.pop_back();
+        // Process ids repeat across runs, and a folder left behind by a process that
+        // outlived its test must not be taken over: only a folder made here counts.
         static unsigned sequence = 0;
-        m_path = std::string(base) + "cc-test-" + std::to_string(::GetCurrentProcessId()) + "-" +
-                 std::to_string(++sequence) + suffix;
-        if (!m_path.empty() && m_path.back() == '\\')
-            m_path.pop_back();
-        ::CreateDirectoryA(m_path.c_str(), nullptr);
+        do {
+            m_path = prefix + "\\cc-test-" + std::to_string(::GetCurrentProcessId()) + "-" +
+                     std::to_string(::GetTickCount64()) + "-" + std::to_string(++sequence) + suffix;
+        } while (!::CreateDirectoryA(m_path.c_str(), nullptr) && ::GetLastError() == ERROR_ALREADY_EXISTS);
     }
     ~TempDir() { RemoveTree(m_path); }
     TempDir(const TempDir&) = delete;

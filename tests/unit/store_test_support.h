@@ -113,7 +113,17 @@ public:
         MakeDirectory(path_ + "\\http");
         MakeDirectory(path_ + "\\http\\data");
     }
-    ~ToolDirectory() { RemoveTree(root_.Path()); }
+    // A stand-in service launched by the test may still be running from here, keeping
+    // its files; wait a bounded while for it to end so that nothing is left behind.
+    ~ToolDirectory()
+    {
+        const ULONGLONG deadline = GetTickCount64() + 10000;
+        RemoveTree(root_.Path());
+        while (FileExists(root_.Path()) && GetTickCount64() < deadline) {
+            Sleep(20);
+            RemoveTree(root_.Path());
+        }
+    }
     ToolDirectory(const ToolDirectory&) = delete;
     ToolDirectory& operator=(const ToolDirectory&) = delete;
 
