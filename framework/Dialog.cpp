@@ -69,7 +69,7 @@ void CDialog::OnUnhandledException(const std::exception* error)
     std::string text = "An internal error stopped this action.";
     if (error && *error->what())
         text += std::string("\n\n") + error->what();
-    ::MessageBoxA(m_hWnd, text.c_str(), AfxGetAppName().c_str(), MB_OK | MB_ICONERROR);
+    MessageBox(text, AfxGetAppName(), MB_OK | MB_ICONERROR);
 }
 
 const MessageMap* CDialog::GetMessageMap() const

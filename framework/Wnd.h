@@ -29,6 +29,11 @@ public:
         return ::SendMessageA(m_hWnd, message, wParam, lParam);
     }
 
+    int MessageBox(const std::string& text, const std::string& caption, UINT type = MB_OK) const
+    {
+        return ::MessageBoxA(m_hWnd, text.c_str(), caption.c_str(), type);
+    }
+
     void SetWindowText(const std::string& text) { ::SetWindowTextA(m_hWnd, text.c_str()); }
     std::string GetWindowText() const;
 

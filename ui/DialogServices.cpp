@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "framework/Wnd.h"
 #include "nrcore/NRController.h"
 #include "store/ExeDirectory.h"
 
@@ -44,7 +45,7 @@ DialogServices DialogServices::Real()
     services.createController = [](const std::string& localAddress) { return new NRController(localAddress); };
     services.localAddresses = LocalHostAddresses;
     services.messageBox = [](HWND owner, const std::string& text, const std::string& caption) {
-        ::MessageBoxA(owner, text.c_str(), caption.c_str(), MB_OK);
+        fw::CWnd(owner).MessageBox(text, caption, MB_OK);
     };
     return services;
 }
