@@ -2,7 +2,6 @@
 // engine with a 500 ms timer and turns the engine's table into list rows sorted by name.
 #include "discovery/ControllerScan.h"
 
-#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cstring>
