@@ -1,7 +1,6 @@
 #include "apply/ServiceRestart.h"
 
 #include "store/FileOps.h"
-#include "store/WriteSettings.h"
 
 #include <vector>
 
@@ -14,11 +13,6 @@ constexpr const char* kCachedDataFiles[] = {
     "\\http\\data\\applist.xml",
     "\\http\\data\\eventlist.xml",
 };
-
-bool CreateProcessFor(char* commandLine, STARTUPINFOA& startup, PROCESS_INFORMATION& process)
-{
-    return CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process) != 0;
-}
 
 // The command line goes in a buffer of its own length, as CreateProcessA may write
 // into it; the tool keeps neither handle of the started process.
@@ -45,24 +39,32 @@ std::string ServiceCommandLine(const std::string& exeDirectory, const char* opti
     return "\"" + exeDirectory + "\\" + kServiceExecutable + "\" " + option;
 }
 
-bool ApplySelection(const std::string& exeDirectory, const std::string& address, const std::string& refreshRateText)
+bool CreateProcessFor(char* commandLine, STARTUPINFOA& startup, PROCESS_INFORMATION& process)
 {
-    return ApplySelection(exeDirectory, address, refreshRateText, CreateProcessFor);
+    return CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process) != 0;
 }
 
-bool ApplySelection(const std::string& exeDirectory, const std::string& address, const std::string& refreshRateText,
-                    const ProcessStarter& startProcess)
+ApplyResult ApplySelection(const std::string& exeDirectory, const std::string& address, int refreshSeconds,
+                           const ProcessStarter& startProcess)
 {
-    WriteSettings(exeDirectory, "1", address, refreshRateText);
+    UnsavedFiles unsaved = WriteSettings(exeDirectory, "1", address, refreshSeconds);
+    if (!unsaved.empty())
+        return {ApplyOutcome::NotSaved, std::move(unsaved)};
     if (RestartService(exeDirectory, startProcess) != 1)
-        return false;
+        return {ApplyOutcome::RestartFailed, {}};
     DeleteCachedDataFiles(exeDirectory);
-    return true;
+    return {ApplyOutcome::Applied, {}};
 }
 
-int RestartService(const std::string& exeDirectory)
+std::string JoinFileNames(const UnsavedFiles& files)
 {
-    return RestartService(exeDirectory, CreateProcessFor);
+    std::string text;
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (i > 0)
+            text += i + 1 == files.size() ? " and " : ", ";
+        text += files[i];
+    }
+    return text;
 }
 
 int RestartService(const std::string& exeDirectory, const ProcessStarter& startProcess)

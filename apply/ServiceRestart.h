@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 
+#include "store/WriteSettings.h"
+
 // Applying a choice: the settings are stored, the web service is restarted through its
 // executable beside the tool, and the service's cached data files are deleted.
 
@@ -17,17 +19,32 @@ using ProcessStarter = std::function<bool(char* commandLine, STARTUPINFOA& start
 // with blanks cannot make another program run in the service's place.
 std::string ServiceCommandLine(const std::string& exeDirectory, const char* option);
 
-// WriteSettings with Reset "1", the address and the refresh rate; the service restarted;
-// when both launches succeeded, the cached data files deleted and true.
-bool ApplySelection(const std::string& exeDirectory, const std::string& address, const std::string& refreshRateText);
-bool ApplySelection(const std::string& exeDirectory, const std::string& address, const std::string& refreshRateText,
-                    const ProcessStarter& startProcess);
+bool CreateProcessFor(char* commandLine, STARTUPINFOA& startup, PROCESS_INFORMATION& process);
+
+enum class ApplyOutcome {
+    Applied,        // stored, service restarted, cached files deleted
+    NotSaved,       // a store failed: the service was left alone, cached files kept
+    RestartFailed,  // stored, but a launch failed: cached files kept
+};
+
+struct ApplyResult {
+    ApplyOutcome outcome;
+    UnsavedFiles unsavedFiles;  // with NotSaved, the files that could not be stored
+};
+
+// WriteSettings with Reset "1", the address and the refresh rate. Only when every store
+// succeeded is the service restarted (nothing half-written is restarted into), and only
+// when both launches succeeded are the cached data files deleted.
+ApplyResult ApplySelection(const std::string& exeDirectory, const std::string& address, int refreshSeconds,
+                           const ProcessStarter& startProcess = CreateProcessFor);
+
+// The files for a message: "A", or "A and B".
+std::string JoinFileNames(const UnsavedFiles& files);
 
 // Launches the stop command, and 100 ms later the start command, each with a hidden
 // window; the start command only when the stop command was launched. Neither process
 // is waited for. 1 when both launches succeeded, else 0.
-int RestartService(const std::string& exeDirectory);
-int RestartService(const std::string& exeDirectory, const ProcessStarter& startProcess);
+int RestartService(const std::string& exeDirectory, const ProcessStarter& startProcess = CreateProcessFor);
 
 // Deletes upsprop.xml, applist.xml and eventlist.xml under http\data; a missing file is
 // no error and every deletion is attempted.

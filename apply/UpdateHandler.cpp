@@ -8,6 +8,7 @@
 #include "apply/Exceptions.h"
 #include "apply/ResString.h"
 #include "apply/ServiceRestart.h"
+#include "store/Numbers.h"
 #include "discovery/ControllerScan.h"
 #include "nrcore/NRController.h"
 #include "ui/ChangeControllerDlg.h"
@@ -37,12 +38,14 @@ void CChangeControllerDlg::OnUpdate()
     const std::string typedText = m_editAddress.GetWindowText();
 
     if (ResolveController(typedText)) {
+        // The rate is stored at the spin's floor at least, and the field shows what is stored.
+        const int refreshSeconds = RefreshSecondsFromText(m_refreshRateText);
+        ShowRefreshRate(std::to_string(refreshSeconds));
         auto pleaseWait = ShowSearchingWindow(m_hWnd);
         // The settings get the text as typed, not the address the library answered with.
-        const bool applied = ApplySelection(typedText);
+        const ApplyResult result = ApplySelection(typedText, refreshSeconds);
         pleaseWait.reset();
-        ShowMessage(LoadPlainString(applied ? IDS_UPDATE_SUCCEEDED : IDS_RESTART_FAILED),
-                    LoadPlainString(IDS_APP_TITLE));
+        ShowApplyResult(result);
     } else {
         ShowMessage(FormatWithText(LoadResString(IDS_COULD_NOT_FIND), typedText), LoadResString(IDS_NOT_FOUND_CAPTION));
     }
@@ -114,7 +117,23 @@ bool CChangeControllerDlg::SelectRowByAddress(std::string address)
     return true;
 }
 
-bool CChangeControllerDlg::ApplySelection(std::string address)
+ApplyResult CChangeControllerDlg::ApplySelection(std::string address, int refreshSeconds)
 {
-    return ::ApplySelection(m_services.exeDirectory(), address, m_refreshRateText);
+    return ::ApplySelection(m_services.exeDirectory(), address, refreshSeconds);
+}
+
+void CChangeControllerDlg::ShowApplyResult(const ApplyResult& result)
+{
+    switch (result.outcome) {
+    case ApplyOutcome::Applied:
+        ShowMessage(LoadPlainString(IDS_UPDATE_SUCCEEDED), LoadPlainString(IDS_APP_TITLE));
+        break;
+    case ApplyOutcome::RestartFailed:
+        ShowMessage(LoadPlainString(IDS_RESTART_FAILED), LoadPlainString(IDS_APP_TITLE));
+        break;
+    case ApplyOutcome::NotSaved:
+        ShowMessage(FormatWithText(LoadResString(IDS_SETTINGS_NOT_SAVED), JoinFileNames(result.unsavedFiles)),
+                    LoadPlainString(IDS_APP_TITLE));
+        break;
+    }
 }

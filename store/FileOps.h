@@ -1,13 +1,29 @@
 #pragma once
 
+#include <windows.h>
+
+#include <cstddef>
+#include <functional>
 #include <string>
 
 // The few file operations that need the platform's own calls. Paths are single-byte
 // texts in the system code page; paths beyond 260 characters work as well.
 
-// Moves `from` over `to` in one step, replacing `to` if it exists; false when the
-// move failed (also when `to` is read-only) and both files are as they were.
-bool ReplaceFileAtomically(const std::string& from, const std::string& to);
+// Writes `count` bytes to an open file; false when not all of them were written.
+using FileByteWriter = std::function<bool(HANDLE file, const char* bytes, std::size_t count)>;
+bool WriteAllBytes(HANDLE file, const char* bytes, std::size_t count);
+
+// Makes `content` the whole content of the existing or new file `path`. It is written
+// to `path` + ".tmp" and moved over `path` in one step, so that a reader sees either
+// the old file or the whole new one. While another process holds `path` open without
+// delete sharing (a reader opened with plain fopen, a web server serving the file),
+// the move is retried for a moment, and then `path` is rewritten in place, which
+// such a reader allows. False when the content could not be stored: a read-only
+// `path`, a missing folder, a failed write; no temporary file is left either way.
+bool ReplaceFileContent(const std::string& path, const std::string& content,
+                        const FileByteWriter& write = WriteAllBytes);
+
+bool DirectoryExists(const std::string& path);
 
 // Deletes the file; false when it could not be deleted or was not there.
 bool RemoveFile(const std::string& path);

@@ -46,7 +46,13 @@ int MultiplySaturated(int a, int b)
     return Saturate(static_cast<std::int64_t>(a) * b);
 }
 
-int RefreshRateMilliseconds(const std::string& secondsText)
+int RefreshSecondsFromText(const std::string& text)
 {
-    return MultiplySaturated(ParseIntSaturated(secondsText.c_str()), 1000);
+    const int seconds = ParseIntSaturated(text.c_str());
+    return seconds < kShortestRefreshSeconds ? kShortestRefreshSeconds : seconds;
+}
+
+int RefreshRateMilliseconds(int seconds)
+{
+    return MultiplySaturated(seconds, 1000);
 }

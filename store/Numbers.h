@@ -12,6 +12,13 @@ int ParseIntSaturated(const char* text);
 // The 32-bit product, saturated at the limits.
 int MultiplySaturated(int a, int b);
 
-// The refresh rate stored in milliseconds for a text of whole seconds; one conversion
-// for the settings file and refreshRate.xml, so the two always agree.
-int RefreshRateMilliseconds(const std::string& secondsText);
+// The shortest refresh rate the operator can choose, in seconds.
+constexpr int kShortestRefreshSeconds = 20;
+
+// The refresh rate the operator typed, in whole seconds: anything that reads as less
+// than the shortest rate (empty, not a number, 0, negative) is the shortest rate.
+int RefreshSecondsFromText(const std::string& text);
+
+// The refresh rate stored in milliseconds for whole seconds; one conversion for the
+// settings file and refreshRate.xml, so the two always agree.
+int RefreshRateMilliseconds(int seconds);

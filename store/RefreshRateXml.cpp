@@ -1,5 +1,6 @@
 #include "store/RefreshRateXml.h"
 
+#include "store/FileOps.h"
 #include "store/Numbers.h"
 
 #include <new>
@@ -35,16 +36,19 @@ XmlNode* NewRefreshRateDocument(int milliseconds)
     return document;
 }
 
-int WriteRefreshRateXml(const std::string& exeDirectory, const std::string& refreshRateText)
+RefreshRateXmlResult WriteRefreshRateXml(const std::string& exeDirectory, int refreshSeconds)
 {
     const std::string path = RefreshRateXmlPathFor(exeDirectory);
+    int written = 0;
     try {
-        XmlNode* document = NewRefreshRateDocument(RefreshRateMilliseconds(refreshRateText));
-        const int written = XmlWriteFile(document, path.c_str());
+        XmlNode* document = NewRefreshRateDocument(RefreshRateMilliseconds(refreshSeconds));
+        written = XmlWriteFile(document, path.c_str());
         XmlFreeTree(&document);
-        return written;
     } catch (const std::bad_alloc&) {
         // Out of memory: the old file stays, as after any failed write.
-        return 0;
     }
+    if (written)
+        return RefreshRateXmlResult::Written;
+    return DirectoryExists(exeDirectory + "\\http\\data") ? RefreshRateXmlResult::Failed
+                                                           : RefreshRateXmlResult::NoDataFolder;
 }

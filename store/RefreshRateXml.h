@@ -16,7 +16,11 @@ std::string RefreshRateXmlPathFor(const std::string& exeDirectory);
 // one OBJECT named RefreshRate. The caller releases it with XmlFreeTree.
 XmlNode* NewRefreshRateDocument(int milliseconds);
 
-// Builds, writes and releases the document for a refresh-rate text of whole seconds.
-// Returns XmlWriteFile's result: 0 leaves the old file in place (a missing http\data
-// folder, a read-only file, a failed write).
-int WriteRefreshRateXml(const std::string& exeDirectory, const std::string& refreshRateText);
+enum class RefreshRateXmlResult {
+    Written,
+    NoDataFolder,  // no http\data: the service has no web pages there, nothing to write
+    Failed,        // the old file, if any, is kept
+};
+
+// Builds, writes and releases the document for a refresh rate of whole seconds.
+RefreshRateXmlResult WriteRefreshRateXml(const std::string& exeDirectory, int refreshSeconds);

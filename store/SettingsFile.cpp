@@ -17,10 +17,10 @@ bool ProfileCallsCanTake(const std::string& settingsPath)
 
 }  // namespace
 
-void WriteSetting(const std::string& settingsPath, const char* key, const std::string& value)
+bool WriteSetting(const std::string& settingsPath, const char* key, const std::string& value)
 {
-    if (ProfileCallsCanTake(settingsPath))
-        WritePrivateProfileStringA(kSettingsSection, key, value.c_str(), settingsPath.c_str());
+    return ProfileCallsCanTake(settingsPath) &&
+           WritePrivateProfileStringA(kSettingsSection, key, value.c_str(), settingsPath.c_str());
 }
 
 std::string ReadSetting(const std::string& settingsPath, const char* key)
@@ -58,6 +58,6 @@ StoredSettings ReadSettings(const std::string& settingsPath)
     int milliseconds = ParseIntSaturated(ReadSetting(settingsPath, kRefreshRateKey).c_str());
     if (milliseconds == 0)
         milliseconds = kDefaultRefreshRateMilliseconds;
-    settings.refreshRateText = std::to_string(milliseconds / 1000);
+    settings.refreshSeconds = milliseconds / 1000;
     return settings;
 }

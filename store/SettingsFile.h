@@ -13,9 +13,10 @@ constexpr const char* kRefreshRateKey = "RefreshRate";
 std::string SettingsPathFor(const std::string& exeDirectory);
 
 // One value of the section. The platform's profile calls cannot take a path of 260
-// characters or more, so for such a path a write does nothing and a read gives "".
-// A read gives at most 254 characters, as the service reads them.
-void WriteSetting(const std::string& settingsPath, const char* key, const std::string& value);
+// characters or more, so for such a path a write fails and a read gives "".
+// A write is false when the value could not be stored. A read gives at most 254
+// characters, as the service reads them.
+bool WriteSetting(const std::string& settingsPath, const char* key, const std::string& value);
 std::string ReadSetting(const std::string& settingsPath, const char* key);
 
 // Building one clears Reset, which tells the service that the tool has opened.
@@ -33,7 +34,7 @@ private:
 
 struct StoredSettings {
     std::string address;          // IPAddress as stored, at most 254 characters
-    std::string refreshRateText;  // RefreshRate in whole seconds, as decimal text
+    int refreshSeconds = 0;       // RefreshRate in whole seconds
 };
 
 // Reads IPAddress, then RefreshRate. A RefreshRate that is 0, empty, missing or not a

@@ -2,14 +2,20 @@
 
 #include <functional>
 #include <string>
+#include <vector>
+
+#include "store/RefreshRateXml.h"
+
+// The files that an apply-time write could not store, each named once, in the order
+// of the writes; empty when everything was stored.
+using UnsavedFiles = std::vector<std::string>;
+
+using RefreshRateXmlWriter = std::function<RefreshRateXmlResult(const std::string& exeDirectory, int refreshSeconds)>;
 
 // The apply-time write: Reset, IPAddress, then refreshRate.xml, then RefreshRate, so
-// that the service never sees a new RefreshRate before the file that goes with it.
-// Nothing is reported: a failed write does not stop the following ones.
-void WriteSettings(const std::string& exeDirectory, const std::string& reset, const std::string& address,
-                   const std::string& refreshRateText);
-
-// The same with the refreshRate.xml step replaced; tests use it to see the order.
-using RefreshRateXmlWriter = std::function<int(const std::string& exeDirectory, const std::string& refreshRateText)>;
-void WriteSettings(const std::string& exeDirectory, const std::string& reset, const std::string& address,
-                   const std::string& refreshRateText, const RefreshRateXmlWriter& writeRefreshRateXml);
+// that the service never sees a new RefreshRate before the file that goes with it. A
+// failed write does not stop the following ones, so that as much of the choice as
+// possible is kept; a missing http\data folder is nothing to write, not a failure.
+// Tests replace the refreshRate.xml step to see the order.
+UnsavedFiles WriteSettings(const std::string& exeDirectory, const std::string& reset, const std::string& address,
+                           int refreshSeconds, const RefreshRateXmlWriter& writeRefreshRateXml = WriteRefreshRateXml);

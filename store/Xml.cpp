@@ -3,6 +3,7 @@
 #include "store/FileOps.h"
 
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
 
@@ -103,11 +104,6 @@ void WriteElement(const XmlNode* element, XmlStream& stream, int depth)
     stream.Put("</");
     stream.Put(element->name);
     stream.Put(">\r\n");
-}
-
-std::unique_ptr<XmlFileStream> OpenPlainFileStream(std::FILE* file)
-{
-    return std::make_unique<XmlFileStream>(file);
 }
 
 }  // namespace
@@ -249,25 +245,15 @@ bool XmlStream::Failed() const
     return failed_;
 }
 
-XmlFileStream::XmlFileStream(std::FILE* file) : file_(file) {}
-
-XmlFileStream::~XmlFileStream()
+const std::string& XmlTextStream::Text() const
 {
-    Close();
+    return text_;
 }
 
-bool XmlFileStream::Close()
+bool XmlTextStream::WriteBytes(const char* bytes, std::size_t count)
 {
-    if (!file_)
-        return false;
-    const bool closed = std::fclose(file_) == 0;
-    file_ = nullptr;
-    return closed && !Failed();
-}
-
-bool XmlFileStream::WriteBytes(const char* bytes, std::size_t count)
-{
-    return std::fwrite(bytes, 1, count, file_) == count;
+    text_.append(bytes, count);
+    return true;
 }
 
 bool XmlWriteNodes(const XmlNode* node, XmlStream& stream, int depth)
@@ -285,28 +271,14 @@ bool XmlWriteNodes(const XmlNode* node, XmlStream& stream, int depth)
     return !stream.Failed();
 }
 
-int XmlWriteFile(const XmlNode* first, const char* path)
+int XmlWriteFile(const XmlNode* first, const char* path, const FileByteWriter& write)
 {
-    return XmlWriteFile(first, path, OpenPlainFileStream);
-}
-
-int XmlWriteFile(const XmlNode* first, const char* path, const XmlFileStreamFactory& openStream)
-{
-    // The reader of `path` must never see a half-written document: it gets either the
-    // old file or the whole new one.
-    const std::string temporaryPath = std::string(path) + ".tmp";
-    std::FILE* file = std::fopen(temporaryPath.c_str(), "wb");
-    if (!file)
-        return 0;
-    bool written = false;
+    XmlTextStream document;
     try {
-        const std::unique_ptr<XmlFileStream> stream = openStream(file);
-        written = XmlWriteNodes(first, *stream, 0) && stream->Close();
+        XmlWriteNodes(first, document, 0);
     } catch (const std::bad_alloc&) {
-        // Escaping ran out of memory; the stream has closed the file on the way out.
+        // Escaping ran out of memory: nothing has been written yet.
+        return 0;
     }
-    if (written && ReplaceFileAtomically(temporaryPath, path))
-        return 1;
-    RemoveFile(temporaryPath);
-    return 0;
+    return ReplaceFileContent(path, document.Text(), write) ? 1 : 0;
 }

@@ -1,9 +1,9 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdio>
-#include <functional>
-#include <memory>
+#include <string>
+
+#include "store/FileOps.h"
 
 // A small XML writer: a tree of XmlNode records and a serialiser that indents with two
 // blanks per level and ends every line with CR LF.
@@ -64,33 +64,23 @@ private:
     bool failed_ = false;
 };
 
-// A stream over an open file, which it closes.
-class XmlFileStream : public XmlStream {
+// A stream into memory: the whole document is rendered before any file is touched.
+class XmlTextStream : public XmlStream {
 public:
-    explicit XmlFileStream(std::FILE* file);
-    ~XmlFileStream() override;
-    XmlFileStream(const XmlFileStream&) = delete;
-    XmlFileStream& operator=(const XmlFileStream&) = delete;
-
-    // True when every byte reached the file and the file closed without error.
-    bool Close();
+    const std::string& Text() const;
 
 protected:
     bool WriteBytes(const char* bytes, std::size_t count) override;
 
 private:
-    std::FILE* file_;
+    std::string text_;
 };
 
 // Writes the chain starting at `node` and everything below it; false when a write failed.
 bool XmlWriteNodes(const XmlNode* node, XmlStream& stream, int depth);
 
-// Writes the document to a temporary file beside `path` and then puts it in place of
-// `path` in one step. Returns 1, or 0 when anything failed: then `path` keeps its old
-// content and no temporary file is left.
-int XmlWriteFile(const XmlNode* first, const char* path);
-
-// The same, writing through the stream that `openStream` makes over the temporary
-// file; tests use it to make a write fail.
-using XmlFileStreamFactory = std::function<std::unique_ptr<XmlFileStream>(std::FILE* file)>;
-int XmlWriteFile(const XmlNode* first, const char* path, const XmlFileStreamFactory& openStream);
+// Renders the document and makes it the whole content of `path` (ReplaceFileContent:
+// a reader sees the old file or the whole new one). Returns 1, or 0 when it could not
+// be stored: then `path` keeps its old content and no temporary file is left. `write`
+// is the byte writer, which tests replace to make a write fail.
+int XmlWriteFile(const XmlNode* first, const char* path, const FileByteWriter& write = WriteAllBytes);

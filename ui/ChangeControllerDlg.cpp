@@ -15,7 +15,6 @@
 
 namespace {
 
-constexpr int kShortestRefreshSeconds = 20;
 constexpr int kLargeSpinStep = 30;
 
 }  // namespace
@@ -68,8 +67,7 @@ BOOL CChangeControllerDlg::OnInitDialog()
     m_listControllers.SetExtendedStyle(m_listControllers.GetExtendedStyle() | kGridAndFullRow);
 
     const StoredSettings stored = ReadSettings(m_settingsPath);
-    m_refreshRateText = stored.refreshRateText;
-    m_editRefreshRate.SetWindowText(m_refreshRateText);
+    ShowRefreshRate(std::to_string(stored.refreshSeconds));
     m_editAddress.SetWindowText(stored.address);  // its EN_CHANGE enables Update for a stored address
 
     InitScan(0, nullptr);
@@ -166,10 +164,21 @@ void CChangeControllerDlg::OnRefreshList()
     m_editAddress.SetWindowText("");
 }
 
-// A typed refresh rate is taken over at once, so that Update stores what the field shows.
+// A typed refresh rate is taken over at once, so that Update stores what the field
+// shows, and typing one makes it appliable, as a spin step does.
 void CChangeControllerDlg::OnChangeRefreshRate()
 {
     m_refreshRateText = m_editRefreshRate.GetWindowText();
+    if (!m_showingRefreshRate)
+        m_btnUpdate.EnableWindow(TRUE);
+}
+
+void CChangeControllerDlg::ShowRefreshRate(const std::string& text)
+{
+    m_showingRefreshRate = true;
+    m_editRefreshRate.SetWindowText(text);
+    m_showingRefreshRate = false;
+    m_refreshRateText = text;
 }
 
 void CChangeControllerDlg::OnDeltaPosRefreshRate(NMHDR* pNMHDR, LRESULT* pResult)
@@ -186,8 +195,7 @@ void CChangeControllerDlg::OnDeltaPosRefreshRate(NMHDR* pNMHDR, LRESULT* pResult
     std::int64_t next = static_cast<std::int64_t>(current) - delta;
     next = std::clamp<std::int64_t>(next, kShortestRefreshSeconds, INT32_MAX);
 
-    m_refreshRateText = std::to_string(next);
-    m_editRefreshRate.SetWindowText(m_refreshRateText);
+    ShowRefreshRate(std::to_string(next));
     m_btnUpdate.EnableWindow(TRUE);
 }
 

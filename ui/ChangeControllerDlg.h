@@ -8,6 +8,7 @@
 
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
+#include "apply/ServiceRestart.h"
 #include "ui/DialogServices.h"
 
 class NRController;
@@ -30,7 +31,7 @@ public:
     bool ResolveController(std::string typedText);
     bool SelectRowByName(std::string name);
     bool SelectRowByAddress(std::string address);
-    bool ApplySelection(std::string address);
+    ApplyResult ApplySelection(std::string address, int refreshSeconds);
 
     void SetupListColumns(fw::CListCtrl& list, fw::CImageList& images, int columnCount, const UINT* columnTitles);
 
@@ -53,6 +54,10 @@ protected:
 
     // A box owned by the dialog; an empty caption stands for the application's name.
     void ShowMessage(const std::string& text, const std::string& caption = {});
+    void ShowApplyResult(const ApplyResult& result);
+    // Puts a refresh rate of the program's own into the field; only the operator's
+    // typing there enables Update.
+    void ShowRefreshRate(const std::string& text);
 
     DECLARE_MESSAGE_MAP()
 
@@ -81,6 +86,7 @@ private:
     UINT_PTR ScanTimerId() const;
 
     DialogServices m_services;
+    bool m_showingRefreshRate = false;
     // Column-1 texts of the rows, so that a listed address is found without reading rows.
     std::unordered_set<std::string> m_listedAddresses;
 };

@@ -113,7 +113,7 @@ void ExpectRestartThroughStandIn(const ToolDirectory& tool)
         EXPECT_EQ(tool.CachedDataFilesPresent(), kAllCachedFiles) << commandLine;
     };
 
-    EXPECT_TRUE(ApplySelection(tool.Path(), "ups-ctrl.plant.example", "25", recorder.Starter()));
+    EXPECT_EQ(ApplySelection(tool.Path(), "ups-ctrl.plant.example", 25, recorder.Starter()).outcome, ApplyOutcome::Applied);
 
     EXPECT_TRUE(tool.CachedDataFilesPresent().empty());
     EXPECT_TRUE(recorder.LastHandlesClosed());
@@ -163,15 +163,13 @@ TEST(ApplySelection, DirectoryWithBlanksRunsNoOtherProgram)
     EXPECT_FALSE(FileExists(decoyDirectory + "\\NorrinGlasswayService.log"));
 }
 
-TEST(ApplySelection, DirectoryBeyond260CharactersGetsWholeCommandLines)
+TEST(RestartService, DirectoryBeyond260CharactersGetsWholeCommandLines)
 {
     ToolDirectory tool("tool", 300);
     ASSERT_GT(tool.Path().size(), 300u);
-    tool.CreateCachedDataFiles();
-    ASSERT_EQ(tool.CachedDataFilesPresent(), kAllCachedFiles);
     LaunchRecorder recorder(false);
 
-    EXPECT_TRUE(ApplySelection(tool.Path(), "10.20.30.40", "20", recorder.Starter()));
+    EXPECT_EQ(RestartService(tool.Path(), recorder.Starter()), 1);
 
     ASSERT_EQ(recorder.launches.size(), 2u);
     EXPECT_EQ(recorder.launches[0].commandLine, StandInCommandLine(tool.Path(), "-k"));
@@ -182,21 +180,68 @@ TEST(ApplySelection, DirectoryBeyond260CharactersGetsWholeCommandLines)
         EXPECT_EQ(launch.startup.wShowWindow, SW_HIDE);
     }
     EXPECT_TRUE(recorder.LastHandlesClosed());
-    EXPECT_TRUE(tool.CachedDataFilesPresent().empty());
-    EXPECT_NE(ReadWholeFile(tool.DataFile("refreshRate.xml")).find(">20000<"), std::string::npos);
 }
 
-TEST(ApplySelection, DirectoryBeyond260CharactersFailsCleanlyWhereProgramsCannotStartFromIt)
+TEST(ApplySelection, DirectoryBeyond260CharactersIsReportedUnsavedAndNothingIsRestarted)
 {
-    // The module name of a command line is limited to 260 characters by the platform,
-    // so the stand-in cannot be started from here: the apply reports the failure.
+    // The platform's profile calls cannot take such a settings path, so the choice
+    // cannot be stored whole: the service keeps running on what it has.
     ToolDirectory tool("tool", 300);
-    ASSERT_TRUE(tool.InstallStandInService());
     tool.CreateCachedDataFiles();
+    LaunchRecorder recorder(false);
 
-    EXPECT_FALSE(ApplySelection(tool.Path(), "10.20.30.40", "20"));
+    const ApplyResult result = ApplySelection(tool.Path(), "10.20.30.40", 20, recorder.Starter());
 
+    EXPECT_EQ(result.outcome, ApplyOutcome::NotSaved);
+    EXPECT_EQ(result.unsavedFiles, UnsavedFiles{SettingsPathFor(tool.Path())});
+    EXPECT_TRUE(recorder.launches.empty());
     EXPECT_EQ(tool.CachedDataFilesPresent(), kAllCachedFiles);
+}
+
+TEST(ApplySelection, FailedStoresAreReportedAndNothingIsRestarted)
+{
+    // Under Wine as root a read-only attribute stops neither the profile functions nor
+    // the replace, so the files are made unwritable by a directory standing in their place.
+    const struct {
+        const char* blocked;
+        bool settingsBlocked;
+        bool xmlBlocked;
+    } cases[] = {
+        {"GlasswayConfig.ini", true, false},
+        {"http\\data\\refreshRate.xml", false, true},
+        {"http\\data\\refreshRate.xml.tmp", false, true},
+    };
+    for (const auto& c : cases) {
+        ToolDirectory tool;
+        ASSERT_TRUE(tool.InstallStandInService());
+        tool.CreateCachedDataFiles();
+        ASSERT_TRUE(CreateDirectoryA(tool.File(c.blocked).c_str(), nullptr)) << c.blocked;
+        LaunchRecorder recorder(false);
+
+        const ApplyResult result = ApplySelection(tool.Path(), "10.20.30.40", 25, recorder.Starter());
+
+        UnsavedFiles expected;
+        if (c.settingsBlocked)
+            expected.push_back(SettingsPathFor(tool.Path()));
+        if (c.xmlBlocked)
+            expected.push_back(RefreshRateXmlPathFor(tool.Path()));
+        EXPECT_EQ(result.outcome, ApplyOutcome::NotSaved) << c.blocked;
+        EXPECT_EQ(result.unsavedFiles, expected) << c.blocked;
+        EXPECT_TRUE(recorder.launches.empty()) << c.blocked;
+        EXPECT_EQ(tool.CachedDataFilesPresent(), kAllCachedFiles) << c.blocked;
+        if (!c.settingsBlocked) {  // the later keys are still written after a failed one
+            EXPECT_EQ(ReadStoredValue(tool.Path(), kRefreshRateKey), "25000") << c.blocked;
+        }
+        if (!c.xmlBlocked) {
+            EXPECT_NE(ReadWholeFile(tool.DataFile("refreshRate.xml")).find(">25000<"), std::string::npos);
+        }
+        const std::vector<std::string> data = ListDirectory(tool.Path() + "\\http\\data");
+        EXPECT_EQ(std::count_if(data.begin(), data.end(), [](const std::string& name) {
+                      return name.size() > 4 && name.compare(name.size() - 4, 4, ".tmp") == 0;
+                  }),
+                  c.blocked == std::string("http\\data\\refreshRate.xml.tmp") ? 1 : 0)
+            << "no temporary file left behind";
+    }
 }
 
 TEST(ApplySelection, WithoutTheServiceExecutableStoresTheChoiceAndKeepsCachedFiles)
@@ -204,7 +249,7 @@ TEST(ApplySelection, WithoutTheServiceExecutableStoresTheChoiceAndKeepsCachedFil
     ToolDirectory tool;
     tool.CreateCachedDataFiles();
 
-    EXPECT_FALSE(ApplySelection(tool.Path(), "192.168.5.6", "30"));
+    EXPECT_EQ(ApplySelection(tool.Path(), "192.168.5.6", 30).outcome, ApplyOutcome::RestartFailed);
 
     EXPECT_EQ(ReadStoredValue(tool.Path(), kResetKey), "1");
     EXPECT_EQ(ReadStoredValue(tool.Path(), kAddressKey), "192.168.5.6");
@@ -220,7 +265,7 @@ TEST(ApplySelection, WithoutCachedFilesStillSucceeds)
     ASSERT_TRUE(tool.InstallStandInService());
     LaunchRecorder recorder;
 
-    EXPECT_TRUE(ApplySelection(tool.Path(), "10.0.0.2", "20", recorder.Starter()));
+    EXPECT_EQ(ApplySelection(tool.Path(), "10.0.0.2", 20, recorder.Starter()).outcome, ApplyOutcome::Applied);
 
     ASSERT_TRUE(recorder.WaitForProcesses());
     EXPECT_EQ(ReadServiceLog(tool.Path()).size(), 2u);
@@ -232,7 +277,7 @@ TEST(ApplySelection, SecondApplyRepeatsEveryStep)
     ToolDirectory tool;
     ASSERT_TRUE(tool.InstallStandInService());
     tool.CreateCachedDataFiles();
-    EXPECT_TRUE(ApplySelection(tool.Path(), "10.0.0.3", "40"));
+    EXPECT_EQ(ApplySelection(tool.Path(), "10.0.0.3", 40).outcome, ApplyOutcome::Applied);
     ASSERT_EQ(WaitForServiceLog(tool.Path(), 2).size(), 2u);
     EXPECT_TRUE(tool.CachedDataFilesPresent().empty());
 
@@ -242,7 +287,7 @@ TEST(ApplySelection, SecondApplyRepeatsEveryStep)
     SettingsFile reopened(tool.Path());
     ASSERT_EQ(ReadStoredValue(tool.Path(), kResetKey), "0");
 
-    EXPECT_TRUE(ApplySelection(tool.Path(), "10.0.0.3", "40"));
+    EXPECT_EQ(ApplySelection(tool.Path(), "10.0.0.3", 40).outcome, ApplyOutcome::Applied);
 
     const std::vector<ServiceInvocation> log = WaitForServiceLog(tool.Path(), 4);
     ASSERT_EQ(log.size(), 4u);
@@ -270,7 +315,7 @@ TEST(ApplySelection, FailedStartKeepsCachedFiles)
     tool.CreateCachedDataFiles();
     LaunchRecorder recorder(false);
     recorder.failLaunchNumber = 2;
-    EXPECT_FALSE(ApplySelection(tool.Path(), "10.0.0.4", "20", recorder.Starter()));
+    EXPECT_EQ(ApplySelection(tool.Path(), "10.0.0.4", 20, recorder.Starter()).outcome, ApplyOutcome::RestartFailed);
     EXPECT_EQ(recorder.launches.size(), 2u);
     EXPECT_EQ(tool.CachedDataFilesPresent(), kAllCachedFiles);
 }

@@ -186,17 +186,18 @@ TEST_F(StartupTest, SpinStepEnablesUpdateEvenWithEmptyAddress)
 TEST_F(StartupTest, ZeroSpinDeltaChangesNothing)
 {
     harness.Open();
-    harness.Type(IDC_REFRESH_RATE, "7");
     harness.Spin(0);
-    EXPECT_EQ(harness.Text(IDC_REFRESH_RATE), "7");
+    EXPECT_EQ(harness.Text(IDC_REFRESH_RATE), "20");
     EXPECT_FALSE(harness.Enabled(IDC_UPDATE));
 }
 
 TEST_F(StartupTest, TypedRefreshRateIsTakenOver)
 {
     harness.Open();
+    ASSERT_FALSE(harness.Enabled(IDC_UPDATE));
     harness.Type(IDC_REFRESH_RATE, "45");
     EXPECT_EQ(harness.dialog->m_refreshRateText, "45");
+    EXPECT_TRUE(harness.Enabled(IDC_UPDATE)) << "a typed rate can be applied as a stepped one can";
 }
 
 TEST_F(StartupTest, CloseEndsTheModalDialogWithZero)

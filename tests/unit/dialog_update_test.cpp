@@ -258,6 +258,49 @@ TEST_F(UpdateTest, FailedRestartIsReportedAfterSettingsAreWritten)
     ExpectSettled();
 }
 
+TEST_F(UpdateTest, TypedRefreshRateIsStoredNoLowerThanTheSpinGoes)
+{
+    ListByScan({{"10.0.0.1", "alpha"}});
+    const struct {
+        const char* typed;
+        const char* stored;
+        const char* shownAfter;
+    } cases[] = {
+        {"", "20000", "20"},  {"abc", "20000", "20"}, {"0", "20000", "20"},  {"-5", "20000", "20"},
+        {"19", "20000", "20"}, {"20", "20000", "20"}, {"45", "45000", "45"},
+    };
+    for (const auto& c : cases) {
+        harness.messages.clear();
+        harness.Type(IDC_REFRESH_RATE, c.typed);
+        Update("alpha");
+        EXPECT_EQ(harness.Stored("RefreshRate"), c.stored) << '"' << c.typed << '"';
+        EXPECT_NE(ReadWholeFile(harness.directory.DataFile("refreshRate.xml")).find(std::string(">") + c.stored + "<"),
+                  std::string::npos);
+        EXPECT_EQ(harness.Text(IDC_REFRESH_RATE), c.shownAfter) << '"' << c.typed << '"';
+        ExpectMessages({{kSucceeded, kAppTitle}});
+        ExpectSettled();
+    }
+}
+
+TEST_F(UpdateTest, UnsavedSettingsAreReportedAndTheServiceIsLeftAlone)
+{
+    // A directory in the settings file's place: no profile write can succeed, also
+    // under Wine as root, where a read-only attribute would not stop them.
+    ASSERT_TRUE(::CreateDirectoryA(harness.directory.File("GlasswayConfig.ini").c_str(), nullptr));
+    harness.directory.CreateCachedDataFiles();
+    ListByScan({{"10.0.0.1", "alpha"}});
+
+    Update("alpha");
+
+    ExpectMessages({{"The Host Controller settings could not be saved to " +
+                         harness.directory.File("GlasswayConfig.ini") +
+                         ". The Norrin Glassway Service was not restarted.",
+                     kAppTitle}});
+    EXPECT_FALSE(FileExists(harness.directory.File("NorrinGlasswayService.log")));
+    EXPECT_EQ(harness.directory.CachedDataFilesPresent().size(), 3u);
+    ExpectSettled();
+}
+
 TEST_F(UpdateTest, DoubleClickOnRowAppliesItsAddressOnce)
 {
     ListByScan({{"10.0.0.1", "alpha"}, {"10.0.0.2", "beta"}});

@@ -43,10 +43,21 @@ TEST(MultiplySaturated, SaturatesInsteadOfWrapping)
 
 TEST(RefreshRateMilliseconds, IsSecondsTimesThousand)
 {
-    EXPECT_EQ(RefreshRateMilliseconds("20"), 20000);
-    EXPECT_EQ(RefreshRateMilliseconds("7x"), 7000);
-    EXPECT_EQ(RefreshRateMilliseconds("letters"), 0);
-    EXPECT_EQ(RefreshRateMilliseconds("-1"), -1000);
-    EXPECT_EQ(RefreshRateMilliseconds("99999999999"), INT_MAX);
-    EXPECT_EQ(RefreshRateMilliseconds("-3000000"), INT_MIN);
+    EXPECT_EQ(RefreshRateMilliseconds(20), 20000);
+    EXPECT_EQ(RefreshRateMilliseconds(-1), -1000);
+    EXPECT_EQ(RefreshRateMilliseconds(ParseIntSaturated("99999999999")), INT_MAX);
+    EXPECT_EQ(RefreshRateMilliseconds(-3000000), INT_MIN);
+}
+
+TEST(RefreshSecondsFromText, NothingBelowTheShortestRate)
+{
+    const struct {
+        const char* typed;
+        int seconds;
+    } cases[] = {
+        {"", 20}, {"abc", 20}, {"0", 20}, {"-0", 20}, {"-5", 20}, {"19", 20}, {"20", 20}, {"45", 45},
+        {"45x", 45}, {"99999999999", INT_MAX},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(RefreshSecondsFromText(c.typed), c.seconds) << '"' << c.typed << '"';
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "store/Numbers.h"
 #include "store/RefreshRateXml.h"
 #include "store/WriteSettings.h"
 #include "store/Xml.h"
@@ -20,25 +21,31 @@ std::string SampleFor(const char* milliseconds)
            "</SUMMARY>\r\n";
 }
 
-// A file stream that lets `capacity` bytes through to the file and then fails, as a
+// A byte writer that lets `capacity` bytes through to the file and then fails, as a
 // full disk would.
-class FailingFileStream : public XmlFileStream {
-public:
-    FailingFileStream(std::FILE* file, std::size_t capacity) : XmlFileStream(file), capacity_(capacity) {}
-
-protected:
-    bool WriteBytes(const char* bytes, std::size_t count) override
-    {
-        const std::size_t allowed = written_ + count <= capacity_ ? count : capacity_ - written_;
-        if (allowed > 0 && !XmlFileStream::WriteBytes(bytes, allowed))
+FileByteWriter FailingAfter(std::size_t capacity)
+{
+    return [capacity, written = std::size_t{0}](HANDLE file, const char* bytes, std::size_t count) mutable {
+        const std::size_t allowed = written + count <= capacity ? count : capacity - written;
+        if (allowed > 0 && !WriteAllBytes(file, bytes, allowed))
             return false;
-        written_ += allowed;
+        written += allowed;
         return allowed == count;
+    };
+}
+
+// Another process's handle on refreshRate.xml for as long as it lives.
+class Reader {
+public:
+    Reader(const std::string& path, DWORD sharing)
+        : m_handle(CreateFileA(path.c_str(), GENERIC_READ, sharing, nullptr, OPEN_EXISTING, 0, nullptr))
+    {
     }
+    ~Reader() { CloseHandle(m_handle); }
+    bool IsOpen() const { return m_handle != INVALID_HANDLE_VALUE; }
 
 private:
-    std::size_t capacity_;
-    std::size_t written_ = 0;
+    HANDLE m_handle;
 };
 
 const std::vector<std::string> kOnlyRefreshRateXml = {"refreshRate.xml"};
@@ -49,7 +56,7 @@ TEST(RefreshRateXml, TwentySecondsGiveTheWholeSampleFile)
 {
     ToolDirectory tool;
     EXPECT_EQ(RefreshRateXmlPathFor(tool.Path()), tool.Path() + "\\http\\data\\refreshRate.xml");
-    EXPECT_EQ(WriteRefreshRateXml(tool.Path(), "20"), 1);
+    EXPECT_EQ(WriteRefreshRateXml(tool.Path(), 20), RefreshRateXmlResult::Written);
     EXPECT_EQ(ReadWholeFile(tool.DataFile("refreshRate.xml")), SampleFor("20000"));
     EXPECT_EQ(ListDirectory(tool.Path() + "\\http\\data"), kOnlyRefreshRateXml);
 }
@@ -79,7 +86,7 @@ TEST(RefreshRateXml, ObjectTextIsTheSecondsTimesThousand)
         {"99999999999", "2147483647"}, {"-99999999999", "-2147483648"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(WriteRefreshRateXml(tool.Path(), c.secondsText), 1);
+        EXPECT_EQ(WriteRefreshRateXml(tool.Path(), ParseIntSaturated(c.secondsText)), RefreshRateXmlResult::Written);
         EXPECT_EQ(ReadWholeFile(tool.DataFile("refreshRate.xml")), SampleFor(c.milliseconds)) << c.secondsText;
     }
 }
@@ -87,7 +94,7 @@ TEST(RefreshRateXml, ObjectTextIsTheSecondsTimesThousand)
 TEST(RefreshRateXml, HugeRateIsTheSameSaturatedValueInBothFiles)
 {
     ToolDirectory tool;
-    WriteSettings(tool.Path(), "1", "10.0.0.5", "4294967296");
+    WriteSettings(tool.Path(), "1", "10.0.0.5", ParseIntSaturated("4294967296"));
     EXPECT_EQ(ReadStoredValue(tool.Path(), kRefreshRateKey), "2147483647");
     EXPECT_EQ(ReadWholeFile(tool.DataFile("refreshRate.xml")), SampleFor("2147483647"));
 }
@@ -96,7 +103,7 @@ TEST(RefreshRateXml, ReplacesALongerOldFileWhole)
 {
     ToolDirectory tool;
     WriteWholeFile(tool.DataFile("refreshRate.xml"), std::string(4000, 'x'));
-    EXPECT_EQ(WriteRefreshRateXml(tool.Path(), "30"), 1);
+    EXPECT_EQ(WriteRefreshRateXml(tool.Path(), 30), RefreshRateXmlResult::Written);
     EXPECT_EQ(ReadWholeFile(tool.DataFile("refreshRate.xml")), SampleFor("30000"));
     EXPECT_EQ(ListDirectory(tool.Path() + "\\http\\data"), kOnlyRefreshRateXml);
 }
@@ -105,7 +112,7 @@ TEST(RefreshRateXml, MissingDataFolderCreatesNothing)
 {
     ToolDirectory tool;
     RemoveTree(tool.Path() + "\\http\\data");
-    EXPECT_EQ(WriteRefreshRateXml(tool.Path(), "20"), 0);
+    EXPECT_EQ(WriteRefreshRateXml(tool.Path(), 20), RefreshRateXmlResult::NoDataFolder);
     EXPECT_FALSE(FileExists(tool.Path() + "\\http\\data"));
     EXPECT_TRUE(ListDirectory(tool.Path() + "\\http").empty());
 }
@@ -117,7 +124,7 @@ TEST(RefreshRateXml, ReadOnlyFileKeepsItsOldContent)
     WriteWholeFile(path, "old content");
     ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
 
-    EXPECT_EQ(WriteRefreshRateXml(tool.Path(), "45"), 0);
+    EXPECT_EQ(WriteRefreshRateXml(tool.Path(), 45), RefreshRateXmlResult::Failed);
 
     EXPECT_EQ(ReadWholeFile(path), "old content");
     EXPECT_EQ(ListDirectory(tool.Path() + "\\http\\data"), kOnlyRefreshRateXml);
@@ -131,19 +138,57 @@ TEST(RefreshRateXml, WriteFailingMidwayKeepsTheOldFileAndLeavesNoTemporaryFile)
     XmlNode* document = NewRefreshRateDocument(45000);
 
     for (const std::size_t capacity : {std::size_t{0}, std::size_t{1}, std::size_t{60}, SampleFor("45000").size() - 1}) {
-        const int written = XmlWriteFile(document, path.c_str(), [capacity](std::FILE* file) {
-            return std::make_unique<FailingFileStream>(file, capacity);
-        });
+        const int written = XmlWriteFile(document, path.c_str(), FailingAfter(capacity));
         EXPECT_EQ(written, 0) << capacity;
         EXPECT_EQ(ReadWholeFile(path), SampleFor("20000")) << capacity;
         EXPECT_EQ(ListDirectory(tool.Path() + "\\http\\data"), kOnlyRefreshRateXml) << capacity;
     }
 
-    // The same document through a stream with room for all of it replaces the file.
-    const int written = XmlWriteFile(document, path.c_str(), [](std::FILE* file) {
-        return std::make_unique<FailingFileStream>(file, SampleFor("45000").size());
-    });
+    // The same document through a writer with room for all of it replaces the file.
+    const int written = XmlWriteFile(document, path.c_str(), FailingAfter(SampleFor("45000").size()));
     EXPECT_EQ(written, 1);
     EXPECT_EQ(ReadWholeFile(path), SampleFor("45000"));
     XmlFreeTree(&document);
+}
+
+TEST(RefreshRateXml, ReaderHoldingTheFileGetsTheNewRateOrTheWriteFails)
+{
+    ToolDirectory tool;
+    const std::string path = tool.DataFile("refreshRate.xml");
+    WriteWholeFile(path, SampleFor("30000"));
+    {
+        // As the C runtime's fopen(path, "r") and a web server serving the file hold it.
+        const Reader reader(path, FILE_SHARE_READ | FILE_SHARE_WRITE);
+        ASSERT_TRUE(reader.IsOpen());
+        EXPECT_EQ(WriteRefreshRateXml(tool.Path(), 25), RefreshRateXmlResult::Written);
+    }
+    EXPECT_EQ(ReadWholeFile(path), SampleFor("25000"));
+    EXPECT_EQ(ListDirectory(tool.Path() + "\\http\\data"), kOnlyRefreshRateXml);
+    {
+        // A reader that lets nobody write leaves nothing to be done but to say so.
+        const Reader reader(path, FILE_SHARE_READ);
+        ASSERT_TRUE(reader.IsOpen());
+        EXPECT_EQ(WriteRefreshRateXml(tool.Path(), 45), RefreshRateXmlResult::Failed);
+    }
+    EXPECT_EQ(ReadWholeFile(path), SampleFor("25000"));
+    EXPECT_EQ(ListDirectory(tool.Path() + "\\http\\data"), kOnlyRefreshRateXml);
+}
+
+TEST(RefreshRateXml, DirectoryWhereTheTemporaryFileGoesIsAFailure)
+{
+    ToolDirectory tool;
+    const std::string path = tool.DataFile("refreshRate.xml");
+    WriteWholeFile(path, SampleFor("30000"));
+    ASSERT_TRUE(CreateDirectoryA((path + ".tmp").c_str(), nullptr));
+
+    EXPECT_EQ(WriteRefreshRateXml(tool.Path(), 45), RefreshRateXmlResult::Failed);
+    EXPECT_EQ(ReadWholeFile(path), SampleFor("30000"));
+}
+
+TEST(RefreshRateXml, DataFolderBeyond260CharactersIsWritten)
+{
+    ToolDirectory tool("tool", 300);
+    EXPECT_EQ(WriteRefreshRateXml(tool.Path(), 45), RefreshRateXmlResult::Written);
+    EXPECT_EQ(ReadWholeFile(tool.DataFile("refreshRate.xml")), SampleFor("45000"));
+    EXPECT_EQ(ListDirectory(tool.Path() + "\\http\\data"), kOnlyRefreshRateXml);
 }

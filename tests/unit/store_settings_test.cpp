@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "store/ExeDirectory.h"
+#include "store/Numbers.h"
 #include "store/RefreshRateXml.h"
 #include "store_test_support.h"
 #include "store/WriteSettings.h"
@@ -16,7 +17,7 @@ std::string RefreshRateShownFor(const ToolDirectory& tool, const char* storedRef
 {
     WriteWholeFile(tool.File("GlasswayConfig.ini"),
                    std::string("[NorrinGlassway]\r\nRefreshRate=") + storedRefreshRate + "\r\n");
-    return ReadSettings(SettingsPathFor(tool.Path())).refreshRateText;
+    return std::to_string(ReadSettings(SettingsPathFor(tool.Path())).refreshSeconds);
 }
 
 // Behaves as GetModuleFileNameA for a module at `path`: cut to the buffer, size returned.
@@ -94,7 +95,7 @@ TEST(SettingsFile, CreatesTheFileWhenMissing)
     EXPECT_EQ(ReadStoredValue(tool.Path(), kResetKey), "0");
     const StoredSettings stored = ReadSettings(settings.Path());
     EXPECT_EQ(stored.address, "");
-    EXPECT_EQ(stored.refreshRateText, "20");
+    EXPECT_EQ(stored.refreshSeconds, 20);
 }
 
 TEST(ReadSettings, StoredRefreshRateIsShownInWholeSeconds)
@@ -112,8 +113,8 @@ TEST(ReadSettings, StoredRefreshRateIsShownInWholeSeconds)
         EXPECT_EQ(RefreshRateShownFor(tool, c.stored), c.shown) << "stored " << c.stored;
 
     WriteWholeFile(tool.File("GlasswayConfig.ini"), "[NorrinGlassway]\r\nIPAddress=10.1.2.3\r\n");
-    EXPECT_EQ(ReadSettings(SettingsPathFor(tool.Path())).refreshRateText, "20") << "key missing";
-    EXPECT_EQ(ReadSettings(tool.File("absent.ini")).refreshRateText, "20") << "file missing";
+    EXPECT_EQ(ReadSettings(SettingsPathFor(tool.Path())).refreshSeconds, 20) << "key missing";
+    EXPECT_EQ(ReadSettings(tool.File("absent.ini")).refreshSeconds, 20) << "file missing";
 }
 
 TEST(ReadSettings, ReturnsTheStoredAddressCutTo254Characters)
@@ -138,7 +139,7 @@ TEST(WriteSettings, StoresResetAddressAndRefreshRateInMilliseconds)
         {"99999999999", "2147483647"}, {"-3000000", "-2147483648"},
     };
     for (const auto& c : cases) {
-        WriteSettings(tool.Path(), "1", "192.168.1.20", c.secondsText);
+        EXPECT_TRUE(WriteSettings(tool.Path(), "1", "192.168.1.20", ParseIntSaturated(c.secondsText)).empty());
         EXPECT_EQ(ReadStoredValue(tool.Path(), kResetKey), "1");
         EXPECT_EQ(ReadStoredValue(tool.Path(), kRefreshRateKey), c.stored) << c.secondsText;
         const std::string xml = ReadWholeFile(RefreshRateXmlPathFor(tool.Path()));
@@ -150,7 +151,7 @@ TEST(WriteSettings, StoresTheAddressExactlyAsPassed)
 {
     ToolDirectory tool;
     for (const char* address : {"192.168.1.20", "ups-controller.plant.example", "UPS_Ctrl-7", "10.0.0.1"}) {
-        WriteSettings(tool.Path(), "0", address, "20");
+        WriteSettings(tool.Path(), "0", address, 20);
         EXPECT_EQ(ReadStoredValue(tool.Path(), kAddressKey), address);
         EXPECT_EQ(ReadStoredValue(tool.Path(), kResetKey), "0");
     }
@@ -162,15 +163,15 @@ TEST(WriteSettings, WritesResetAndAddressThenRefreshRateXmlThenRefreshRate)
     WriteWholeFile(tool.File("GlasswayConfig.ini"),
                    "[NorrinGlassway]\r\nReset=0\r\nIPAddress=old-controller\r\nRefreshRate=20000\r\n");
     int xmlWrites = 0;
-    WriteSettings(tool.Path(), "1", "new-controller", "45",
-                  [&](const std::string& exeDirectory, const std::string& refreshRateText) {
+    WriteSettings(tool.Path(), "1", "new-controller", 45,
+                  [&](const std::string& exeDirectory, int refreshSeconds) {
                       ++xmlWrites;
                       EXPECT_EQ(exeDirectory, tool.Path());
-                      EXPECT_EQ(refreshRateText, "45");
+                      EXPECT_EQ(refreshSeconds, 45);
                       EXPECT_EQ(ReadStoredValue(tool.Path(), kResetKey), "1");
                       EXPECT_EQ(ReadStoredValue(tool.Path(), kAddressKey), "new-controller");
                       EXPECT_EQ(ReadStoredValue(tool.Path(), kRefreshRateKey), "20000");
-                      return 1;
+                      return RefreshRateXmlResult::Written;
                   });
     EXPECT_EQ(xmlWrites, 1);
     EXPECT_EQ(ReadStoredValue(tool.Path(), kRefreshRateKey), "45000");
@@ -180,7 +181,7 @@ TEST(WriteSettings, GoesOnWhenRefreshRateXmlCannotBeWritten)
 {
     ToolDirectory tool;
     RemoveTree(tool.Path() + "\\http");
-    WriteSettings(tool.Path(), "1", "10.9.8.7", "30");
+    EXPECT_TRUE(WriteSettings(tool.Path(), "1", "10.9.8.7", 30).empty()) << "no http\\data is nothing to write";
     EXPECT_EQ(ReadStoredValue(tool.Path(), kAddressKey), "10.9.8.7");
     EXPECT_EQ(ReadStoredValue(tool.Path(), kRefreshRateKey), "30000");
     EXPECT_FALSE(FileExists(tool.Path() + "\\http"));
@@ -196,11 +197,14 @@ TEST(SettingsFile, PathBeyondTheProfileLimitIsLeftAlone)
     const std::vector<std::string> before = ListDirectory(currentDirectory);
 
     const SettingsFile settings(tool.Path());
-    WriteSettings(tool.Path(), "1", "10.1.1.1", "30", [](const std::string&, const std::string&) { return 1; });
+    const UnsavedFiles unsaved = WriteSettings(tool.Path(), "1", "10.1.1.1", 30, [](const std::string&, int) {
+        return RefreshRateXmlResult::Written;
+    });
     const StoredSettings stored = ReadSettings(settings.Path());
 
     EXPECT_EQ(stored.address, "");
-    EXPECT_EQ(stored.refreshRateText, "20");
+    EXPECT_EQ(stored.refreshSeconds, 20);
     EXPECT_FALSE(FileExists(settings.Path()));
+    EXPECT_EQ(unsaved, UnsavedFiles{settings.Path()}) << "a store that did not happen is reported";
     EXPECT_EQ(ListDirectory(currentDirectory), before);
 }

@@ -275,10 +275,10 @@ TEST(XmlFreeTree, EmptyHolderIsLeftAlone)
 TEST(RefreshRateDocument, IsReleasedWholeAfterEachWrite)
 {
     ToolDirectory tool;
-    ASSERT_EQ(WriteRefreshRateXml(tool.Path(), "20"), 1);
+    ASSERT_EQ(WriteRefreshRateXml(tool.Path(), 20), RefreshRateXmlResult::Written);
     const long before = liveBlocks;
-    EXPECT_EQ(WriteRefreshRateXml(tool.Path(), "25"), 1);
+    EXPECT_EQ(WriteRefreshRateXml(tool.Path(), 25), RefreshRateXmlResult::Written);
     RemoveTree(tool.Path() + "\\http");
-    EXPECT_EQ(WriteRefreshRateXml(tool.Path(), "25"), 0);
+    EXPECT_EQ(WriteRefreshRateXml(tool.Path(), 25), RefreshRateXmlResult::NoDataFolder);
     EXPECT_EQ(liveBlocks, before);
 }
