@@ -61,7 +61,9 @@ BOOL CChangeControllerDlg::OnInitDialog()
     // Opening the dialog clears the service's reset flag.
     const SettingsFile settingsFile(m_services.exeDirectory());
 
-    m_pController = m_services.createController(GetLocalHostAddress());
+    // Looked up once: the controller object takes the first, the scan all of them.
+    m_localAddresses = m_services.localAddresses();
+    m_pController = m_services.createController(m_localAddresses.empty() ? std::string() : m_localAddresses.front());
 
     constexpr DWORD kGridAndFullRow = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT;
     m_listControllers.SetExtendedStyle(m_listControllers.GetExtendedStyle() | kGridAndFullRow);
@@ -209,9 +211,9 @@ void CChangeControllerDlg::OnCloseButton()
     EndDialog(0);
 }
 
-void CChangeControllerDlg::ShowMessage(const std::string& text, const std::string& caption)
+void CChangeControllerDlg::ShowMessage(const MessageText& message)
 {
-    m_services.messageBox(m_hWnd, text, caption.empty() ? fw::AfxGetAppName() : caption);
+    m_services.messageBox(m_hWnd, message.text, message.caption.empty() ? fw::AfxGetAppName() : message.caption);
 }
 
 void CChangeControllerDlg::OnUnhandledException(const std::exception* error)
@@ -221,5 +223,5 @@ void CChangeControllerDlg::OnUnhandledException(const std::exception* error)
         text += "\n\nA text of the program's resources could not be loaded.";
     else if (error && *error->what())
         text += std::string("\n\n") + error->what();
-    ShowMessage(text);
+    ShowMessage({text, {}});
 }

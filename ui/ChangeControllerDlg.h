@@ -8,7 +8,8 @@
 
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
-#include "apply/ServiceRestart.h"
+#include "apply/Resolve.h"
+#include "discovery/ControllerScan.h"
 #include "ui/DialogServices.h"
 
 class NRController;
@@ -25,7 +26,6 @@ public:
     void FillControllerList();
     bool IsAddressListed(const std::string& address) const;
     void SortControllerList();
-    std::vector<std::string> GetLocalNetworks() const;
 
     // Resolve and apply (apply/UpdateHandler.cpp)
     bool ResolveController(std::string typedText);
@@ -53,8 +53,7 @@ protected:
     void OnCloseButton();
 
     // A box owned by the dialog; an empty caption stands for the application's name.
-    void ShowMessage(const std::string& text, const std::string& caption = {});
-    void ShowApplyResult(const ApplyResult& result);
+    void ShowMessage(const MessageText& message);
     // Puts a refresh rate of the program's own into the field; only the operator's
     // typing there enables Update.
     void ShowRefreshRate(const std::string& text);
@@ -73,10 +72,10 @@ public:
     NRController* m_pController = nullptr;
     fw::CImageList m_imageList;
     std::vector<std::string> m_broadcastAddresses;
-    int m_scanTimeout = 30;
     bool m_inTimer = false;
-    DialogServices::Clock::time_point m_lastNews{};
-    DialogServices::Clock::time_point m_scanStart{};
+    int m_scanTimeout = 30;
+    ScanTime m_lastNews{};
+    ScanTime m_scanStart{};
     std::string m_refreshRateText;
     std::string m_settingsPath;
 
@@ -86,6 +85,7 @@ private:
     UINT_PTR ScanTimerId() const;
 
     DialogServices m_services;
+    std::vector<std::string> m_localAddresses;
     bool m_showingRefreshRate = false;
     // Column-1 texts of the rows, so that a listed address is found without reading rows.
     std::unordered_set<std::string> m_listedAddresses;

@@ -26,9 +26,3 @@ struct DialogServices {
 
     static DialogServices Real();
 };
-
-// The local host's IPv4 addresses as Windows Sockets 1.1 reports them for its own host
-// name; empty on any failure. Sockets are started and never shut down.
-std::vector<std::string> LocalHostAddresses();
-// The first of them, "" when there is none.
-std::string GetLocalHostAddress();

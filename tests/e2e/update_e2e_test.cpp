@@ -9,6 +9,7 @@
 #include "DialogHarness.h"
 #include "SimulatorControl.h"
 #include "service_log.h"
+#include "discovery/LocalNetworks.h"
 #include "nrcore/NRController.h"
 
 namespace {

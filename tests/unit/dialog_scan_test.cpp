@@ -4,7 +4,6 @@
 #include <algorithm>
 
 #include "DialogHarness.h"
-#include "discovery/ControllerScan.h"
 
 namespace {
 
@@ -103,16 +102,6 @@ TEST_F(ScanTest, ScanWithNewsOnEveryTickEndsOnFirstQuietTickAfterTimeout)
     EXPECT_EQ(harness.Engine().CountCalls("ResumePoll"), 1);
 }
 
-TEST_F(ScanTest, QuietScanStopsOnlyStrictlyAfterTimeout)
-{
-    harness.Open();
-    harness.Tick(milliseconds(30000));
-    EXPECT_TRUE(Scanning()) << "exactly 30 s is not yet past the time-out";
-    harness.Tick(milliseconds(1));
-    EXPECT_FALSE(Scanning());
-    EXPECT_TRUE(harness.Enabled(IDC_REFRESH_LIST));
-}
-
 TEST_F(ScanTest, RebroadcastComesStrictlyAfterThreeQuietSecondsThenEveryTick)
 {
     harness.localAddresses = {"10.1.2.3"};
@@ -146,23 +135,6 @@ TEST_F(ScanTest, ReentrantTimerDoesNotRunSecondTick)
     harness.Tick();
     EXPECT_EQ(harness.Engine().CountCalls("ListenForControllers"), 0);
     EXPECT_EQ(ProgressPosition(), 0);
-}
-
-TEST_F(ScanTest, LoopbackMembersAndDuplicatesNeverListed)
-{
-    harness.Engine().table = {{"127.0.0.1", "self"},   {"10.0.0.1", "ctl"},  {"10.0.0.2", "member", true},
-                              {"10.0.0.1", "again"}, {"10.0.0.3", "other"}};
-    harness.Open();
-    EXPECT_EQ(harness.Column(1), (Strings{"10.0.0.1", "10.0.0.3"}));
-    EXPECT_EQ(harness.Column(0), (Strings{"ctl", "other"}));
-}
-
-TEST_F(ScanTest, SortIgnoresCaseButComparesBytes)
-{
-    harness.Engine().table = {{"10.0.0.1", "beta"}, {"10.0.0.2", "Gamma"}, {"10.0.0.3", "ALPHA"},
-                              {"10.0.0.4", "a_b"},  {"10.0.0.5", "azb"}};
-    harness.Open();
-    EXPECT_EQ(harness.Column(0), (Strings{"ALPHA", "azb", "a_b", "beta", "Gamma"}));
 }
 
 TEST_F(ScanTest, EmptyListSortsWithoutFocus)
@@ -213,35 +185,6 @@ TEST_F(ScanTest, NoLocalAddressesStillRunsToTimeout)
     EXPECT_TRUE(Scanning());
     harness.Tick(milliseconds(30001));
     EXPECT_FALSE(Scanning());
-}
-
-TEST(NetworkPrefixTest, ClassfulPrefixesAndTheirBroadcastAddresses)
-{
-    const struct {
-        const char* address;
-        const char* prefix;
-        const char* broadcast;
-    } cases[] = {
-        {"10.1.2.3", "10", "10.255.255.255"},        {"126.0.0.1", "126", "126.255.255.255"},
-        {"1.2.3.4", "1", "1.255.255.255"},           {"128.5.6.7", "128.5", "128.5.255.255"},
-        {"172.16.5.4", "172.16", "172.16.255.255"},  {"191.255.1.1", "191.255", "191.255.255.255"},
-        {"192.168.7.9", "192.168.7", "192.168.7.255"}, {"223.1.2.3", "223.1.2", "223.1.2.255"},
-        {"0.1.2.3", "0.1.2.3", "0.1.2.3"},           {"127.0.0.1", "127.0.0.1", "127.0.0.1"},
-        {"224.0.0.1", "224.0.0.1", "224.0.0.1"},     {"255.1.1.1", "255.1.1.1", "255.1.1.1"},
-        {"150.7", "150.7", "150.7.255.255"},         {"200.1.2", "200.1.2", "200.1.2.255"},
-        {"200.1", "200.1", "200.1.255.255"},         {"localhost", "", ".255.255.255.255"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(GetNetworkPrefix(c.address), c.prefix) << c.address;
-        EXPECT_EQ(CompleteBroadcastAddress(GetNetworkPrefix(c.address)), c.broadcast) << c.address;
-    }
-}
-
-TEST(NetworkPrefixTest, CompletionCountsDotSeparatedParts)
-{
-    EXPECT_EQ(CompleteBroadcastAddress("10..5"), "10..5.255.255");
-    EXPECT_EQ(CompleteBroadcastAddress(".10"), ".10.255.255.255");
-    EXPECT_EQ(CompleteBroadcastAddress("1.2.3.4.5"), "1.2.3.4.5");
 }
 
 }  // namespace

@@ -64,9 +64,15 @@ TEST_F(StartupTest, LongStoredAddressIsCutTo254Characters)
 
 TEST_F(StartupTest, ControllerObjectGetsTheLocalHostsFirstAddress)
 {
+    harness.localAddresses = {"10.1.2.3", "192.168.7.9"};
+    int lookUps = 0;
+    harness.services.localAddresses = [&] {
+        ++lookUps;
+        return harness.localAddresses;
+    };
     harness.Open();
-    // GetLocalHostAddress asks the platform, not the test's list of addresses.
-    EXPECT_EQ(harness.controllerCreatedWith, GetLocalHostAddress());
+    EXPECT_EQ(harness.controllerCreatedWith, "10.1.2.3");
+    EXPECT_EQ(lookUps, 1) << "the controller object and the scan share one look-up";
     EXPECT_EQ(harness.dialog->m_pController, harness.controller.get());
 }
 

@@ -1,17 +1,15 @@
-// Update: makes sure the typed text names a controller (a listed name, else the library's
-// answer), applies it to the web service and reports the outcome.
-#include <windows.h>
+// Update: the typed text is resolved (a listed name, else the library's answer) and
+// applied to the web service; apply/Resolve.h decides the outcomes and their messages.
+#include "ui/ChangeControllerDlg.h"
+
 #include <mbstring.h>
 
 #include <memory>
 
-#include "apply/Exceptions.h"
+#include "apply/Resolve.h"
 #include "apply/ResString.h"
-#include "apply/ServiceRestart.h"
-#include "store/Numbers.h"
 #include "discovery/ControllerScan.h"
-#include "nrcore/NRController.h"
-#include "ui/ChangeControllerDlg.h"
+#include "store/Numbers.h"
 #include "ui/PleaseWaitDlg.h"
 #include "ui/resource.h"
 
@@ -45,9 +43,9 @@ void CChangeControllerDlg::OnUpdate()
         // The settings get the text as typed, not the address the library answered with.
         const ApplyResult result = ApplySelection(typedText, refreshSeconds);
         pleaseWait.reset();
-        ShowApplyResult(result);
+        ShowMessage(ApplyResultMessage(result));
     } else {
-        ShowMessage(FormatWithText(LoadResString(IDS_COULD_NOT_FIND), typedText), LoadResString(IDS_NOT_FOUND_CAPTION));
+        ShowMessage(CouldNotFindMessage(typedText));
     }
     m_btnUpdate.EnableWindow(FALSE);
 }
@@ -59,28 +57,16 @@ bool CChangeControllerDlg::ResolveController(std::string typedText)
     if (listedByName)
         return true;
 
-    std::string address;
-    try {
-        address = ControllerFinder->AddSpecificController(typedText);
-        pleaseWait.reset();
-        if (address.empty()) {
-            ShowMessage(FormatWithText(LoadResString(IDS_CONTROLLER_NOT_FOUND), typedText));
-            return false;
-        }
-    } catch (const ExceptionMemberFound&) {
-        pleaseWait.reset();
-        ShowMessage(LoadResString(IDS_MEMBERS_NOT_DIRECT), LoadResString(IDS_MEMBER_CAPTION));
-        return false;
-    } catch (const ExceptionCommunicationsError&) {
-        pleaseWait.reset();
-        ShowMessage(FormatWithText(LoadResString(IDS_COULD_NOT_FIND), typedText), LoadResString(IDS_NOT_FOUND_CAPTION));
+    const Resolution resolution = AskLibrary(*ControllerFinder, typedText);
+    pleaseWait.reset();
+    if (resolution.outcome != ResolveOutcome::Found) {
+        ShowMessage(ResolveFailureMessage(resolution.outcome, typedText));
         return false;
     }
-
     FillControllerList();
     StopScan();
     SortControllerList();
-    SelectRowByAddress(address);
+    SelectRowByAddress(resolution.address);
     return true;
 }
 
@@ -110,7 +96,7 @@ bool CChangeControllerDlg::SelectRowByAddress(std::string address)
         }
     }
     if (match == -1) {
-        ShowMessage(FormatWithText(LoadResString(IDS_CONTROLLER_NOT_FOUND), address));
+        ShowMessage(NotListedMessage(address));
         return false;
     }
     m_listControllers.EnsureVisible(match, FALSE);
@@ -120,20 +106,4 @@ bool CChangeControllerDlg::SelectRowByAddress(std::string address)
 ApplyResult CChangeControllerDlg::ApplySelection(std::string address, int refreshSeconds)
 {
     return ::ApplySelection(m_services.exeDirectory(), address, refreshSeconds);
-}
-
-void CChangeControllerDlg::ShowApplyResult(const ApplyResult& result)
-{
-    switch (result.outcome) {
-    case ApplyOutcome::Applied:
-        ShowMessage(LoadPlainString(IDS_UPDATE_SUCCEEDED), LoadPlainString(IDS_APP_TITLE));
-        break;
-    case ApplyOutcome::RestartFailed:
-        ShowMessage(LoadPlainString(IDS_RESTART_FAILED), LoadPlainString(IDS_APP_TITLE));
-        break;
-    case ApplyOutcome::NotSaved:
-        ShowMessage(FormatWithText(LoadResString(IDS_SETTINGS_NOT_SAVED), JoinFileNames(result.unsavedFiles)),
-                    LoadPlainString(IDS_APP_TITLE));
-        break;
-    }
 }

@@ -1,0 +1,59 @@
+#include "apply/Resolve.h"
+
+#include "apply/Exceptions.h"
+#include "apply/ResString.h"
+#include "nrcore/NRController.h"
+#include "apply/StringIds.h"
+
+Resolution AskLibrary(NRFindControllers& engine, const std::string& text)
+{
+    try {
+        std::string address = engine.AddSpecificController(text);
+        if (address.empty())
+            return {ResolveOutcome::NotFound, {}};
+        return {ResolveOutcome::Found, std::move(address)};
+    } catch (const ExceptionMemberFound&) {
+        return {ResolveOutcome::MemberNode, {}};
+    } catch (const ExceptionCommunicationsError&) {
+        return {ResolveOutcome::CommunicationsFailure, {}};
+    }
+}
+
+MessageText ResolveFailureMessage(ResolveOutcome outcome, const std::string& typedText)
+{
+    switch (outcome) {
+    case ResolveOutcome::MemberNode:
+        return {LoadResString(IDS_MEMBERS_NOT_DIRECT), LoadResString(IDS_MEMBER_CAPTION)};
+    case ResolveOutcome::CommunicationsFailure:
+        return CouldNotFindMessage(typedText);
+    case ResolveOutcome::NotFound:
+    case ResolveOutcome::Found:
+        break;
+    }
+    return NotListedMessage(typedText);
+}
+
+MessageText CouldNotFindMessage(const std::string& typedText)
+{
+    return {FormatWithText(LoadResString(IDS_COULD_NOT_FIND), typedText), LoadResString(IDS_NOT_FOUND_CAPTION)};
+}
+
+MessageText NotListedMessage(const std::string& address)
+{
+    return {FormatWithText(LoadResString(IDS_CONTROLLER_NOT_FOUND), address), {}};
+}
+
+MessageText ApplyResultMessage(const ApplyResult& result)
+{
+    // The apply's own outcomes use the plain load: a missing entry would show empty.
+    const std::string caption = LoadPlainString(IDS_APP_TITLE);
+    switch (result.outcome) {
+    case ApplyOutcome::Applied:
+        return {LoadPlainString(IDS_UPDATE_SUCCEEDED), caption};
+    case ApplyOutcome::RestartFailed:
+        return {LoadPlainString(IDS_RESTART_FAILED), caption};
+    case ApplyOutcome::NotSaved:
+        break;
+    }
+    return {FormatWithText(LoadResString(IDS_SETTINGS_NOT_SAVED), JoinFileNames(result.unsavedFiles)), caption};
+}

@@ -1,0 +1,93 @@
+#include "discovery/LocalNetworks.h"
+
+#include <winsock2.h>
+
+#include <cstring>
+
+#include "store/Numbers.h"
+
+namespace {
+
+// The text up to (not including) the given dot, counted from 1; the whole text when it
+// has fewer dots.
+std::string CutAtDot(const std::string& text, int dotNumber)
+{
+    size_t position = std::string::npos;
+    for (int i = 0; i < dotNumber; ++i) {
+        position = text.find('.', position == std::string::npos ? 0 : position + 1);
+        if (position == std::string::npos)
+            return text;
+    }
+    return text.substr(0, position);
+}
+
+}  // namespace
+
+std::vector<std::string> LocalHostAddresses()
+{
+    std::vector<std::string> addresses;
+    WSADATA data;
+    if (::WSAStartup(0x0101, &data) != 0)
+        return addresses;
+
+    char hostName[256] = {};
+    if (::gethostname(hostName, 255) != 0)
+        return addresses;
+
+    const hostent* host = ::gethostbyname(hostName);
+    if (!host || host->h_addrtype != AF_INET)
+        return addresses;
+
+    for (char** entry = host->h_addr_list; *entry; ++entry) {
+        in_addr address;
+        std::memcpy(&address, *entry, sizeof address);
+        addresses.emplace_back(::inet_ntoa(address));
+    }
+    return addresses;
+}
+
+std::string GetNetworkPrefix(const std::string& address)
+{
+    const std::string working = address.substr(0, 31);
+    const size_t firstDot = working.find('.');
+    if (firstDot == std::string::npos)
+        return {};
+
+    const int firstOctet = ParseIntSaturated(working.substr(0, firstDot).c_str());
+    if (firstOctet >= 1 && firstOctet <= 126)
+        return working.substr(0, firstDot);
+    if (firstOctet >= 128 && firstOctet <= 191)
+        return CutAtDot(working, 2);
+    if (firstOctet >= 192 && firstOctet <= 223)
+        return CutAtDot(working, 3);
+    return working;
+}
+
+std::string CompleteBroadcastAddress(const std::string& prefix)
+{
+    int parts = 0;
+    for (size_t i = 0; i < prefix.size() && parts < 4; ++i) {
+        if (prefix[i] != '.' && (i == 0 || prefix[i - 1] == '.'))
+            ++parts;
+    }
+    std::string broadcast = prefix;
+    for (; parts < 4; ++parts)
+        broadcast += ".255";
+    return broadcast;
+}
+
+std::vector<std::string> GetLocalNetworks(const std::vector<std::string>& localAddresses)
+{
+    std::vector<std::string> prefixes;
+    for (const std::string& address : localAddresses)
+        prefixes.push_back(GetNetworkPrefix(address));
+    return prefixes;
+}
+
+std::vector<std::string> BroadcastAddressesFor(const std::vector<std::string>& localAddresses)
+{
+    std::vector<std::string> broadcasts = GetLocalNetworks(localAddresses);
+    for (std::string& address : broadcasts)
+        address = CompleteBroadcastAddress(address);
+    return broadcasts;
+}

@@ -1,0 +1,92 @@
+// The rules of the discovery scan as plain calls: broadcast addresses, tick decisions,
+// which engine entries become rows, and the name order.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+
+#include "FakeEngine.h"
+#include "discovery/ControllerScan.h"
+#include "discovery/LocalNetworks.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+TEST(NetworkPrefixTest, ClassfulPrefixesAndTheirBroadcastAddresses)
+{
+    const struct {
+        const char* address;
+        const char* prefix;
+        const char* broadcast;
+    } cases[] = {
+        {"10.1.2.3", "10", "10.255.255.255"},        {"126.0.0.1", "126", "126.255.255.255"},
+        {"1.2.3.4", "1", "1.255.255.255"},           {"128.5.6.7", "128.5", "128.5.255.255"},
+        {"172.16.5.4", "172.16", "172.16.255.255"},  {"191.255.1.1", "191.255", "191.255.255.255"},
+        {"192.168.7.9", "192.168.7", "192.168.7.255"}, {"223.1.2.3", "223.1.2", "223.1.2.255"},
+        {"0.1.2.3", "0.1.2.3", "0.1.2.3"},           {"127.0.0.1", "127.0.0.1", "127.0.0.1"},
+        {"224.0.0.1", "224.0.0.1", "224.0.0.1"},     {"255.1.1.1", "255.1.1.1", "255.1.1.1"},
+        {"150.7", "150.7", "150.7.255.255"},         {"200.1.2", "200.1.2", "200.1.2.255"},
+        {"200.1", "200.1", "200.1.255.255"},         {"localhost", "", ".255.255.255.255"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(GetNetworkPrefix(c.address), c.prefix) << c.address;
+        EXPECT_EQ(CompleteBroadcastAddress(GetNetworkPrefix(c.address)), c.broadcast) << c.address;
+    }
+}
+
+TEST(NetworkPrefixTest, CompletionCountsDotSeparatedParts)
+{
+    EXPECT_EQ(CompleteBroadcastAddress("10..5"), "10..5.255.255");
+    EXPECT_EQ(CompleteBroadcastAddress(".10"), ".10.255.255.255");
+    EXPECT_EQ(CompleteBroadcastAddress("1.2.3.4.5"), "1.2.3.4.5");
+}
+
+TEST(DecideScanStep, NewsFirstThenStrictTimeOutThenStrictQuietInterval)
+{
+    using std::chrono::milliseconds;
+    const ScanTime start{std::chrono::hours(1)};
+    const struct {
+        bool news;
+        milliseconds sinceStart;
+        milliseconds sinceNews;
+        ScanStep step;
+    } cases[] = {
+        {true, milliseconds(45000), milliseconds(45000), ScanStep::FillAndSort},
+        {false, milliseconds(30000), milliseconds(1000), ScanStep::Wait},
+        {false, milliseconds(30001), milliseconds(1000), ScanStep::StopAndSort},
+        {false, milliseconds(3000), milliseconds(3000), ScanStep::Wait},
+        {false, milliseconds(3001), milliseconds(3001), ScanStep::Rebroadcast},
+        {false, milliseconds(30000), milliseconds(30000), ScanStep::Rebroadcast},
+    };
+    for (const auto& c : cases) {
+        const ScanTime now = start + c.sinceStart;
+        EXPECT_EQ(DecideScanStep(c.news, now, start, now - c.sinceNews, std::chrono::seconds(30)), c.step)
+            << c.news << " " << c.sinceStart.count() << " " << c.sinceNews.count();
+    }
+}
+
+TEST(NewControllerRows, LoopbackMembersListedAndRepeatedAddressesNeverBecomeRows)
+{
+    FakeEngine engine;
+    engine.table = {{"127.0.0.1", "self"}, {"10.0.0.1", "ctl"},     {"10.0.0.2", "member", true},
+                    {"10.0.0.1", "again"}, {"10.0.0.3", "other"},   {"10.0.0.4", "listed"}};
+    const std::vector<ControllerRow> rows =
+        NewControllerRows(engine, [](const std::string& address) { return address == "10.0.0.4"; });
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].engineIndex, 1);
+    EXPECT_EQ(rows[0].hostName, "ctl");
+    EXPECT_EQ(rows[1].engineIndex, 4);
+    EXPECT_EQ(rows[1].address, "10.0.0.3");
+}
+
+TEST(CompareHostNames, IgnoresCaseButComparesBytes)
+{
+    Strings names = {"beta", "Gamma", "ALPHA", "a_b", "azb"};
+    std::sort(names.begin(), names.end(),
+              [](const std::string& a, const std::string& b) { return CompareHostNames(a, b) < 0; });
+    EXPECT_EQ(names, (Strings{"ALPHA", "azb", "a_b", "beta", "Gamma"}));
+    EXPECT_EQ(CompareHostNames("Alpha", "aLPHA"), 0);
+}
+
+}  // namespace

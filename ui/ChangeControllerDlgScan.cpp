@@ -1,0 +1,147 @@
+// The dialog's discovery scan: a 500 ms timer paces the engine, and the rules of
+// discovery/ControllerScan.h decide what each tick does and which rows are added.
+#include "ui/ChangeControllerDlg.h"
+
+#include <cstring>
+
+#include "discovery/ControllerScan.h"
+#include "discovery/LocalNetworks.h"
+#include "framework/WaitCursor.h"
+#include "nrcore/NRController.h"
+
+namespace {
+
+constexpr UINT kScanTickMs = 500;
+constexpr short kProgressTicks = 60;  // one step per tick fills the bar in 30 seconds
+constexpr int kListenMs = 100;
+
+}  // namespace
+
+void CChangeControllerDlg::InitScan(int columnCount, const UINT* columnTitles)
+{
+    const fw::CWaitCursor waitCursor;
+    SetupListColumns(m_listControllers, m_imageList, columnCount, columnTitles);
+
+    m_progressScan.SetRange(0, kProgressTicks);
+    m_progressScan.SetStep(1);
+
+    ControllerFinder = m_pController->getFindControllers();
+
+    m_broadcastAddresses = BroadcastAddressesFor(m_localAddresses);
+
+    if (ControllerFinder->GetControllerCount() != 0) {
+        FillControllerList();
+        StopScan();
+        SortControllerList();
+    } else {
+        StartScan();
+    }
+}
+
+UINT_PTR CChangeControllerDlg::ScanTimerId() const
+{
+    return static_cast<UINT_PTR>(GetDlgCtrlID());
+}
+
+void CChangeControllerDlg::BroadcastToLocalNetworks()
+{
+    for (const std::string& address : m_broadcastAddresses) {
+        char target[16] = {};
+        std::strncpy(target, address.c_str(), sizeof target - 1);
+        ControllerFinder->SendBroadcast(target);
+    }
+}
+
+void CChangeControllerDlg::StartScan()
+{
+    m_scanStart = m_services.now();
+    m_lastNews = m_scanStart;
+    ControllerFinder->SuspendPoll();
+    BroadcastToLocalNetworks();
+    // Cleared after the broadcasts: the engine still counts the answers to them.
+    ControllerFinder->ClearControllerList();
+
+    m_listControllers.DeleteAllItems();
+    m_listedAddresses.clear();
+
+    m_progressScan.ShowWindow(SW_SHOW);
+    m_progressScan.SetPos(0);
+    SetTimer(ScanTimerId(), kScanTickMs);
+    m_btnRefreshList.EnableWindow(FALSE);
+}
+
+void CChangeControllerDlg::StopScan()
+{
+    KillTimer(ScanTimerId());
+    ControllerFinder->ResumePoll();
+    m_btnRefreshList.EnableWindow(TRUE);
+    m_progressScan.ShowWindow(SW_HIDE);
+
+    // The columns leave room for a vertical scroll bar; give it to the address column
+    // when every row fits.
+    if (m_listControllers.GetItemCount() < m_listControllers.GetCountPerPage())
+        m_listControllers.SetColumnWidth(1, m_listControllers.GetColumnWidth(1) + ::GetSystemMetrics(SM_CXVSCROLL));
+}
+
+void CChangeControllerDlg::OnTimer(UINT_PTR)
+{
+    if (!m_inTimer) {
+        m_inTimer = true;
+        m_progressScan.StepIt();
+        m_inTimer = false;
+        ScanTick();
+    }
+    Default();
+}
+
+void CChangeControllerDlg::ScanTick()
+{
+    const bool news = ControllerFinder->ListenForControllers(kListenMs) != 0;
+    const auto now = m_services.now();
+    switch (DecideScanStep(news, now, m_scanStart, m_lastNews, std::chrono::seconds(m_scanTimeout))) {
+    case ScanStep::FillAndSort:
+        FillControllerList();
+        m_lastNews = now;
+        SortControllerList();
+        break;
+    case ScanStep::StopAndSort:
+        StopScan();
+        SortControllerList();
+        break;
+    case ScanStep::Rebroadcast:
+        BroadcastToLocalNetworks();
+        break;
+    case ScanStep::Wait:
+        break;
+    }
+}
+
+void CChangeControllerDlg::FillControllerList()
+{
+    const std::vector<ControllerRow> rows =
+        NewControllerRows(*ControllerFinder, [this](const std::string& address) { return IsAddressListed(address); });
+    const fw::CRedrawPause drawnOnceAtTheEnd(m_listControllers);
+    int position = 0;
+    for (const ControllerRow& controller : rows) {
+        const int row = m_listControllers.InsertItem(position, "", 0);
+        if (row < 0)
+            continue;
+        m_listControllers.SetItemData(row, static_cast<DWORD_PTR>(controller.engineIndex));
+        m_listControllers.SetItemText(row, 0, controller.hostName);
+        m_listControllers.SetItemText(row, 1, controller.address);
+        m_listedAddresses.insert(controller.address);
+        ++position;
+    }
+}
+
+bool CChangeControllerDlg::IsAddressListed(const std::string& address) const
+{
+    return m_listedAddresses.count(address) != 0;
+}
+
+void CChangeControllerDlg::SortControllerList()
+{
+    m_listControllers.SortItems(CompareControllerNames, 0);
+    if (m_listControllers.GetItemCount() > 0)
+        m_listControllers.SetItemState(0, LVIS_FOCUSED, LVIS_FOCUSED);
+}
