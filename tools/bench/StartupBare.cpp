@@ -26,6 +26,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     INITCOMMONCONTROLSEX controls{sizeof controls,
                                   ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS | ICC_UPDOWN_CLASS | ICC_ANIMATE_CLASS};
     ::InitCommonControlsEx(&controls);
-    return static_cast<int>(::DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_CHANGECONTROLLER_DIALOG), nullptr,
-                                              BareDialogProc, 0));
+    return static_cast<int>(
+        ::DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_CHANGECONTROLLER_DIALOG), nullptr, BareDialogProc, 0));
 }

@@ -31,8 +31,7 @@ struct Program {
 
 double Elapsed(const LARGE_INTEGER& start, const LARGE_INTEGER& end)
 {
-    static const double ticksPerMs = []
-    {
+    static const double ticksPerMs = [] {
         LARGE_INTEGER frequency;
         ::QueryPerformanceFrequency(&frequency);
         return static_cast<double>(frequency.QuadPart) / 1000.0;
@@ -137,8 +136,8 @@ void PrintRow(const Program& program)
     const std::vector<double>& values = program.shownMs;
     const double mean = std::accumulate(values.begin(), values.end(), 0.0) / values.size();
     const auto [lowest, highest] = std::minmax_element(values.begin(), values.end());
-    std::printf("%-22s %5zu %10.1f %10.1f %10.1f %10.1f\n", program.name, values.size(), Median(values), mean,
-                *lowest, *highest);
+    std::printf("%-22s %5zu %10.1f %10.1f %10.1f %10.1f\n", program.name, values.size(), Median(values), mean, *lowest,
+                *highest);
 }
 
 }  // namespace
