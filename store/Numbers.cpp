@@ -46,10 +46,14 @@ int MultiplySaturated(int a, int b)
     return Saturate(static_cast<std::int64_t>(a) * b);
 }
 
+int FlooredRefreshSeconds(int seconds)
+{
+    return seconds < kShortestRefreshSeconds ? kShortestRefreshSeconds : seconds;
+}
+
 int RefreshSecondsFromText(const std::string& text)
 {
-    const int seconds = ParseIntSaturated(text.c_str());
-    return seconds < kShortestRefreshSeconds ? kShortestRefreshSeconds : seconds;
+    return FlooredRefreshSeconds(ParseIntSaturated(text.c_str()));
 }
 
 int RefreshRateMilliseconds(int seconds)

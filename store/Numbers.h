@@ -15,6 +15,9 @@ int MultiplySaturated(int a, int b);
 // The shortest refresh rate the operator can choose, in seconds.
 constexpr int kShortestRefreshSeconds = 20;
 
+// A refresh rate to store: never below the shortest rate.
+int FlooredRefreshSeconds(int seconds);
+
 // The refresh rate the operator typed, in whole seconds: anything that reads as less
 // than the shortest rate (empty, not a number, 0, negative) is the shortest rate.
 int RefreshSecondsFromText(const std::string& text);

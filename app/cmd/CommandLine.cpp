@@ -1,0 +1,226 @@
+#include "app/cmd/CommandLine.h"
+
+#include <cstdlib>
+
+#include "discovery/AddressRanges.h"
+
+const char kUsage[] =
+    "Finds the Host Controllers of the Norrin Glassway service and points the service at one.\n"
+    "\n"
+    "  ChangeControllerCmd list [--members] [--format table|csv|json] [--range RANGE]...\n"
+    "                           [--rate QUERIES-PER-SECOND] [--time SECONDS] [--allow-large-range]\n"
+    "  ChangeControllerCmd show [--dir DIRECTORY]\n"
+    "  ChangeControllerCmd set CONTROLLER [--refresh-rate SECONDS] [--dir DIRECTORY]\n"
+    "  ChangeControllerCmd /?\n"
+    "\n"
+    "list   broadcasts to every local network, as the Change Controller dialog does, and\n"
+    "       prints the controllers that answer, sorted by name. --members adds member nodes\n"
+    "       with their controller's address. --range (10.1.0.0/16, 10.1.2.10-10.1.2.200 or\n"
+    "       one address; repeatable) also queries every address of the range by unicast,\n"
+    "       which reaches controllers behind routers; more than 65536 addresses need\n"
+    "       --allow-large-range. --rate paces that sweep (default 10000 queries a second).\n"
+    "       --time is the longest the listing takes (default 5 s); it ends sooner once\n"
+    "       the answers stop.\n"
+    "show   prints the stored controller and refresh rate of the service directory.\n"
+    "set    makes CONTROLLER (a host name or address) the service's Host Controller:\n"
+    "       stores it, with the refresh rate (default: the stored one; at least 20 s),\n"
+    "       and restarts the service. The directory defaults to the program's own.\n"
+    "\n"
+    "Options also take the forms --name=VALUE, /name VALUE and /name:VALUE.\n"
+    "Exit codes: 0 done; 1 unexpected failure; 2 usage error; 3 controller not found or\n"
+    "offline; 4 a member node, not a controller; 5 settings could not be saved;\n"
+    "6 service restart failed.\n";
+
+namespace {
+
+// A whole decimal number within [lowest, INT_MAX]; false otherwise.
+bool ParseNumber(const std::string& text, int lowest, int& value)
+{
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos || text.size() > 9)
+        return false;
+    value = std::atoi(text.c_str());
+    return value >= lowest;
+}
+
+class Parser {
+public:
+    explicit Parser(const std::vector<std::string>& arguments) : m_arguments(arguments) {}
+
+    ParsedCommandLine Parse()
+    {
+        for (m_next = 0; m_next < m_arguments.size();) {
+            const std::string argument = m_arguments[m_next++];
+            if (!Take(argument))
+                return {false, m_line, m_error};
+        }
+        if (m_line.command == Command::Set && m_line.controller.empty() && !m_help)
+            return {false, m_line, "set needs the controller's host name or address"};
+        if (m_line.command == Command::List && !m_allowLarge && AddressCount(m_line.ranges) > kLargestPlainSweep)
+            return {false, m_line,
+                    "the ranges hold " + std::to_string(AddressCount(m_line.ranges)) +
+                        " addresses, more than a /16 (65536); add --allow-large-range to sweep them all"};
+        if (m_help)
+            m_line.command = Command::Help;
+        return {true, m_line, {}};
+    }
+
+private:
+    bool Fail(const std::string& error)
+    {
+        m_error = error;
+        return false;
+    }
+
+    bool Take(const std::string& argument)
+    {
+        if (argument == "/?" || argument == "-?" || argument == "-h") {
+            m_help = true;
+            return true;
+        }
+        std::string name;
+        std::optional<std::string> attached;
+        if (argument.compare(0, 2, "--") == 0) {
+            name = argument.substr(2);
+            const size_t equals = name.find('=');
+            if (equals != std::string::npos) {
+                attached = name.substr(equals + 1);
+                name.erase(equals);
+            }
+        } else if (argument.size() > 1 && argument[0] == '/') {
+            name = argument.substr(1);
+            const size_t colon = name.find(':');
+            if (colon != std::string::npos) {
+                attached = name.substr(colon + 1);
+                name.erase(colon);
+            }
+        } else {
+            return TakeWord(argument);
+        }
+        return TakeOption(name, attached);
+    }
+
+    bool TakeWord(const std::string& word)
+    {
+        if (!m_commandSeen) {
+            m_commandSeen = true;
+            if (word == "list")
+                m_line.command = Command::List;
+            else if (word == "show")
+                m_line.command = Command::Show;
+            else if (word == "set")
+                m_line.command = Command::Set;
+            else
+                return Fail("unknown command \"" + word + "\"");
+            return true;
+        }
+        if (m_line.command == Command::Set && m_line.controller.empty()) {
+            m_line.controller = word;
+            return true;
+        }
+        return Fail("unexpected argument \"" + word + "\"");
+    }
+
+    bool Value(const std::string& name, const std::optional<std::string>& attached, std::string& value)
+    {
+        if (attached) {
+            value = *attached;
+            return true;
+        }
+        if (m_next >= m_arguments.size())
+            return Fail("--" + name + " needs a value");
+        value = m_arguments[m_next++];
+        return true;
+    }
+
+    bool Allowed(const std::string& name, std::initializer_list<Command> commands)
+    {
+        for (Command command : commands) {
+            if (m_line.command == command && m_commandSeen)
+                return true;
+        }
+        return Fail("--" + name + " does not go with this command");
+    }
+
+    bool TakeOption(const std::string& name, const std::optional<std::string>& attached)
+    {
+        std::string value;
+        if (name == "help") {
+            m_help = true;
+            return true;
+        }
+        if (name == "members" || name == "allow-large-range") {
+            if (!Allowed(name, {Command::List}))
+                return false;
+            (name == "members" ? m_line.withMembers : m_allowLarge) = true;
+            return true;
+        }
+        if (name == "format") {
+            if (!Allowed(name, {Command::List}) || !Value(name, attached, value))
+                return false;
+            if (value == "table")
+                m_line.format = OutputFormat::Table;
+            else if (value == "csv")
+                m_line.format = OutputFormat::Csv;
+            else if (value == "json")
+                m_line.format = OutputFormat::Json;
+            else
+                return Fail("--format takes table, csv or json, not \"" + value + "\"");
+            return true;
+        }
+        if (name == "range") {
+            NRAddressRange range{};
+            std::string error;
+            if (!Allowed(name, {Command::List}) || !Value(name, attached, value))
+                return false;
+            if (!ParseAddressRange(value, range, error))
+                return Fail(error);
+            m_line.ranges.push_back(range);
+            return true;
+        }
+        if (name == "rate") {
+            if (!Allowed(name, {Command::List}) || !Value(name, attached, value))
+                return false;
+            return ParseNumber(value, 1, m_line.queriesPerSecond) ||
+                   Fail("--rate takes a whole number of queries a second, at least 1, not \"" + value + "\"");
+        }
+        if (name == "time") {
+            if (!Allowed(name, {Command::List}) || !Value(name, attached, value))
+                return false;
+            return ParseNumber(value, 1, m_line.listSeconds) ||
+                   Fail("--time takes a whole number of seconds, at least 1, not \"" + value + "\"");
+        }
+        if (name == "dir") {
+            if (!Allowed(name, {Command::Show, Command::Set}) || !Value(name, attached, value))
+                return false;
+            if (value.empty())
+                return Fail("--dir needs a directory");
+            m_line.directory = value;
+            return true;
+        }
+        if (name == "refresh-rate") {
+            int seconds = 0;
+            if (!Allowed(name, {Command::Set}) || !Value(name, attached, value))
+                return false;
+            if (!ParseNumber(value, 0, seconds))
+                return Fail("--refresh-rate takes a whole number of seconds, not \"" + value + "\"");
+            m_line.refreshSeconds = seconds;
+            return true;
+        }
+        return Fail("unknown option \"" + name + "\"");
+    }
+
+    const std::vector<std::string>& m_arguments;
+    size_t m_next = 0;
+    CommandLine m_line;
+    std::string m_error;
+    bool m_commandSeen = false;
+    bool m_help = false;
+    bool m_allowLarge = false;
+};
+
+}  // namespace
+
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments)
+{
+    return Parser(arguments).Parse();
+}

@@ -1,0 +1,144 @@
+#include "app/cmd/Output.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "apply/ResString.h"
+#include "apply/StringIds.h"
+
+namespace {
+
+struct Column {
+    std::string title;
+    std::string (*value)(const ListedNode& node);
+};
+
+std::string RoleOf(const ListedNode& node)
+{
+    return node.member ? "member" : "controller";
+}
+
+std::vector<Column> ColumnsFor(OutputFormat format, bool withMembers)
+{
+    // People read the dialog's column titles; scripts read fixed keys.
+    const bool forPeople = format == OutputFormat::Table;
+    std::vector<Column> columns = {
+        {forPeople ? LoadResString(IDS_COLUMN_NAME) : "name", [](const ListedNode& n) { return n.hostName; }},
+        {forPeople ? LoadResString(IDS_COLUMN_ADDRESS) : "address", [](const ListedNode& n) { return n.address; }},
+    };
+    if (withMembers) {
+        columns.push_back({forPeople ? "Role" : "role", RoleOf});
+        columns.push_back({forPeople ? "Controller" : "controller", [](const ListedNode& n) { return n.controllerAddress; }});
+    }
+    return columns;
+}
+
+std::string Table(const std::vector<ListedNode>& nodes, const std::vector<Column>& columns)
+{
+    std::vector<size_t> widths;
+    for (const Column& column : columns) {
+        size_t width = column.title.size();
+        for (const ListedNode& node : nodes)
+            width = std::max(width, column.value(node).size());
+        widths.push_back(width);
+    }
+    const auto line = [&](const std::vector<std::string>& cells) {
+        std::string text;
+        for (size_t i = 0; i < cells.size(); ++i) {
+            text += cells[i];
+            if (i + 1 < cells.size())
+                text += std::string(widths[i] - cells[i].size() + 2, ' ');
+        }
+        return text + "\n";
+    };
+    std::vector<std::string> titles;
+    for (const Column& column : columns)
+        titles.push_back(column.title);
+    std::string text = line(titles);
+    for (const ListedNode& node : nodes) {
+        std::vector<std::string> cells;
+        for (const Column& column : columns)
+            cells.push_back(column.value(node));
+        text += line(cells);
+    }
+    return text;
+}
+
+std::string Csv(const std::vector<ListedNode>& nodes, const std::vector<Column>& columns)
+{
+    std::string text;
+    for (size_t i = 0; i < columns.size(); ++i)
+        text += (i ? "," : "") + CsvField(columns[i].title);
+    text += "\r\n";
+    for (const ListedNode& node : nodes) {
+        for (size_t i = 0; i < columns.size(); ++i)
+            text += (i ? "," : "") + CsvField(columns[i].value(node));
+        text += "\r\n";
+    }
+    return text;
+}
+
+std::string Json(const std::vector<ListedNode>& nodes, const std::vector<Column>& columns)
+{
+    std::string text = "[";
+    for (size_t n = 0; n < nodes.size(); ++n) {
+        text += n ? ",\n  {" : "\n  {";
+        for (size_t i = 0; i < columns.size(); ++i) {
+            const std::string value = columns[i].value(nodes[n]);
+            // A controller has no controller of its own.
+            const bool none = columns[i].title == "controller" && !nodes[n].member;
+            text += (i ? ", " : "") + JsonString(columns[i].title) + ": " + (none ? "null" : JsonString(value));
+        }
+        text += "}";
+    }
+    return text + (nodes.empty() ? "]\n" : "\n]\n");
+}
+
+}  // namespace
+
+std::string FormatListing(const std::vector<ListedNode>& nodes, OutputFormat format, bool withMembers)
+{
+    const std::vector<Column> columns = ColumnsFor(format, withMembers);
+    switch (format) {
+    case OutputFormat::Csv:
+        return Csv(nodes, columns);
+    case OutputFormat::Json:
+        return Json(nodes, columns);
+    case OutputFormat::Table:
+        break;
+    }
+    return Table(nodes, columns);
+}
+
+std::string CsvField(const std::string& text)
+{
+    if (text.find_first_of(",\"\r\n") == std::string::npos)
+        return text;
+    std::string quoted = "\"";
+    for (char c : text)
+        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return quoted + "\"";
+}
+
+std::string JsonString(const std::string& text)
+{
+    std::wstring wide(text.size(), L'\0');
+    wide.resize(static_cast<size_t>(
+        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), static_cast<int>(wide.size()))));
+    std::string quoted = "\"";
+    for (wchar_t c : wide) {
+        if (c == L'"' || c == L'\\') {
+            quoted += '\\';
+            quoted += static_cast<char>(c);
+        } else if (c >= 0x20 && c < 0x7F) {
+            quoted += static_cast<char>(c);
+        } else {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(c));
+            quoted += escape;
+        }
+    }
+    return quoted + "\"";
+}

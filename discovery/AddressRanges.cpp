@@ -1,0 +1,75 @@
+#include "discovery/AddressRanges.h"
+
+namespace {
+
+// A dotted address of four decimal parts, each 0 to 255, nothing else.
+bool ParseDotted(const std::string& text, std::uint32_t& address)
+{
+    std::uint32_t value = 0;
+    size_t position = 0;
+    for (int part = 0; part < 4; ++part) {
+        if (part > 0) {
+            if (position >= text.size() || text[position] != '.')
+                return false;
+            ++position;
+        }
+        const size_t start = position;
+        unsigned octet = 0;
+        while (position < text.size() && text[position] >= '0' && text[position] <= '9' && position - start < 3)
+            octet = octet * 10 + static_cast<unsigned>(text[position++] - '0');
+        if (position == start || octet > 255)
+            return false;
+        value = value << 8 | octet;
+    }
+    if (position != text.size())
+        return false;
+    address = value;
+    return true;
+}
+
+}  // namespace
+
+bool ParseAddressRange(const std::string& text, NRAddressRange& range, std::string& error)
+{
+    const size_t slash = text.find('/');
+    const size_t dash = text.find('-');
+    std::uint32_t first = 0;
+    std::uint32_t last = 0;
+    if (slash != std::string::npos) {
+        const std::string bits = text.substr(slash + 1);
+        const bool digitsOnly = !bits.empty() && bits.size() <= 2 && bits.find_first_not_of("0123456789") == std::string::npos;
+        if (!ParseDotted(text.substr(0, slash), first) || !digitsOnly || std::stoi(bits) > 32) {
+            error = "\"" + text + "\" is not a network such as 10.1.0.0/16";
+            return false;
+        }
+        const int prefixBits = std::stoi(bits);
+        const std::uint32_t mask = prefixBits == 0 ? 0 : ~std::uint32_t{0} << (32 - prefixBits);
+        first &= mask;
+        last = first | ~mask;
+    } else if (dash != std::string::npos) {
+        if (!ParseDotted(text.substr(0, dash), first) || !ParseDotted(text.substr(dash + 1), last)) {
+            error = "\"" + text + "\" is not a range such as 10.1.2.10-10.1.2.200";
+            return false;
+        }
+        if (first > last) {
+            error = "\"" + text + "\" ends before it begins";
+            return false;
+        }
+    } else {
+        if (!ParseDotted(text, first)) {
+            error = "\"" + text + "\" is not an IPv4 address, a network or a range";
+            return false;
+        }
+        last = first;
+    }
+    range = {first, last};
+    return true;
+}
+
+std::uint64_t AddressCount(const std::vector<NRAddressRange>& ranges)
+{
+    std::uint64_t count = 0;
+    for (const NRAddressRange& range : ranges)
+        count += range.last >= range.first ? std::uint64_t{range.last} - range.first + 1 : 0;
+    return count;
+}

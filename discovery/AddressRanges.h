@@ -1,0 +1,15 @@
+// IPv4 address ranges as an operator writes them: "10.1.0.0/16",
+// "10.1.2.10-10.1.2.200" or one address.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "nrcore/NRController.h"
+
+// The range a text names; false, with `error` saying why, when it names none.
+bool ParseAddressRange(const std::string& text, NRAddressRange& range, std::string& error);
+
+// How many addresses the ranges hold, an address in two ranges counted twice.
+std::uint64_t AddressCount(const std::vector<NRAddressRange>& ranges);

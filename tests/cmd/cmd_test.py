@@ -1,0 +1,222 @@
+"""The command-line program under Wine against the controller simulator: what it lists,
+how it applies a choice, and how it refuses bad arguments.
+
+Run by ctest inside the test namespace (the simulator fixture is up):
+    cmd_test.py CMD-EXE STAND-IN-SERVICE-EXE SCRIPTS-DIR SIMULATOR-CONTROL
+"""
+import csv
+import io
+import json
+import os
+import shutil
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+CMD, SERVICE, SCRIPTS, CONTROL = sys.argv[1:5]
+WINERUN = os.path.join(SCRIPTS, "winerun")
+
+
+def simulator(command):
+    host, port = CONTROL.split(":")
+    with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as control:
+        control.settimeout(5)
+        control.sendto(command.encode("latin-1"), (host, int(port)))
+        reply = control.recv(4096).decode("latin-1")
+    if not reply.startswith("ok"):
+        raise AssertionError(f"simulator refused {command!r}: {reply}")
+    return reply
+
+
+def simulator_stats():
+    return dict(field.split("=") for field in simulator("stats").split()[1:])
+
+
+def run(*arguments):
+    """Runs the program; returns (exit code, standard output, standard error)."""
+    done = subprocess.run([WINERUN, CMD, *arguments], capture_output=True, stdin=subprocess.DEVNULL, timeout=120)
+    return done.returncode, done.stdout.decode("latin-1"), done.stderr.decode("latin-1")
+
+
+def windows_path(path):
+    return "Z:" + path.replace("/", "\\")
+
+
+class ServiceDirectory:
+    """A directory laid out like the web service's, with the stand-in service."""
+
+    def __init__(self):
+        self.path = tempfile.mkdtemp(prefix="cc-cmd-")
+        os.makedirs(os.path.join(self.path, "http", "data"))
+        shutil.copy(SERVICE, os.path.join(self.path, "NorrinGlasswayService.exe"))
+        for name in ("upsprop.xml", "applist.xml", "eventlist.xml"):
+            self.write(f"http/data/{name}", "<cached/>")
+        self.write("GlasswayConfig.ini", "[NorrinGlassway]\r\nIPAddress=old\r\nRefreshRate=30000\r\n")
+
+    def write(self, relative, text):
+        with open(os.path.join(self.path, relative), "w", newline="") as file:
+            file.write(text)
+
+    def read(self, relative):
+        try:
+            with open(os.path.join(self.path, relative), newline="") as file:
+                return file.read()
+        except OSError:
+            return None
+
+    def stored(self, key):
+        for line in (self.read("GlasswayConfig.ini") or "").splitlines():
+            if line.startswith(key + "="):
+                return line[len(key) + 1:]
+        return None
+
+    def service_log(self, lines):
+        """The stand-in's log once it holds `lines` lines (its launches are not waited for)."""
+        deadline = time.monotonic() + 30
+        while True:
+            log = (self.read("NorrinGlasswayService.log") or "").splitlines()
+            if len(log) >= lines or time.monotonic() > deadline:
+                return log
+            time.sleep(0.05)
+
+    def cached_files(self):
+        return sorted(name for name in os.listdir(os.path.join(self.path, "http", "data")) if name != "refreshRate.xml")
+
+    def remove(self):
+        shutil.rmtree(self.path, ignore_errors=True)
+
+
+class CommandLineProgram(unittest.TestCase):
+    def setUp(self):
+        simulator("reset")
+        simulator("node 127.0.0.2 ups-lobby")
+        simulator("node 127.0.0.3 Ups-Basement")
+        simulator("node 127.0.0.4 ups-attic")
+        simulator("member 127.0.0.5 rack-b 127.0.0.2")
+        simulator("duplicates 2")
+        self.service = ServiceDirectory()
+        self.addCleanup(self.service.remove)
+
+    def test_list_prints_controllers_sorted_without_members_or_duplicates(self):
+        code, out, err = run("list")
+        self.assertEqual(code, 0, err)
+        lines = out.splitlines()
+        self.assertEqual(lines[0].split(), ["Name", "IP", "Address"])
+        self.assertEqual([line.split() for line in lines[1:]],
+                         [["ups-attic", "127.0.0.4"], ["Ups-Basement", "127.0.0.3"], ["ups-lobby", "127.0.0.2"]])
+        self.assertEqual(err, "", "no progress line when standard error is not a terminal")
+
+    def test_csv_and_json_carry_any_host_name_and_the_members(self):
+        simulator("reset")
+        simulator("node 127.0.0.2 comma,name")
+        simulator('node 127.0.0.3 quote"name\\x01\\x7f')
+        simulator("member 127.0.0.4 rack,b 127.0.0.2")
+
+        code, out, err = run("list", "--format", "csv", "--members")
+        self.assertEqual(code, 0, err)
+        rows = list(csv.DictReader(io.StringIO(out, newline="")))
+        self.assertEqual(rows, [
+            {"name": "comma,name", "address": "127.0.0.2", "role": "controller", "controller": ""},
+            {"name": "quote\"name??", "address": "127.0.0.3", "role": "controller", "controller": ""},
+            {"name": "rack,b", "address": "127.0.0.4", "role": "member", "controller": "127.0.0.2"},
+        ])
+
+        code, out, err = run("/list" if False else "list", "/format:json")
+        self.assertEqual(code, 0, err)
+        self.assertEqual(json.loads(out), [{"name": "comma,name", "address": "127.0.0.2"},
+                                           {"name": "quote\"name??", "address": "127.0.0.3"}])
+
+    def test_range_is_swept_by_unicast(self):
+        simulator("vacant 127.1.0.0 127.1.0.255")
+        simulator("node 127.1.0.7 swept-a")
+        simulator("node 127.1.0.200 swept-b")
+        before = int(simulator_stats()["unicast"])
+        code, out, err = run("list", "--format", "csv", "--range", "127.1.0.0/24")
+        self.assertEqual(code, 0, err)
+        names = [row["name"] for row in csv.DictReader(io.StringIO(out, newline=""))]
+        self.assertIn("swept-a", names)
+        self.assertIn("swept-b", names)
+        self.assertGreaterEqual(int(simulator_stats()["unicast"]) - before, 254, "every address of the /24 queried")
+
+    def test_show_prints_the_stored_choice_in_seconds(self):
+        code, out, err = run("show", "--dir", windows_path(self.service.path))
+        self.assertEqual(code, 0, err)
+        self.assertEqual(out.splitlines(), ["Host Controller: old", "Refresh rate:    30 s"])
+        self.assertIsNone(self.service.stored("Reset"), "show writes nothing")
+
+    def set_controller(self, text, *options):
+        return run("set", text, "--dir", windows_path(self.service.path), *options)
+
+    def test_set_a_listed_name_or_an_address_applies_and_restarts(self):
+        for text, options, milliseconds in (("UPS-LOBBY", (), "30000"), ("127.0.0.3", ("--refresh-rate", "45"), "45000"),
+                                            ("127.0.0.4", ("/refresh-rate:7",), "20000")):
+            with self.subTest(text=text):
+                service = ServiceDirectory()
+                self.addCleanup(service.remove)
+                code, out, err = run("set", text, "--dir", windows_path(service.path), *options)
+                self.assertEqual(code, 0, err)
+                self.assertEqual(out.strip(), "Updating the Host Controller settings was successful")
+                self.assertEqual(service.stored("IPAddress"), text)
+                self.assertEqual(service.stored("RefreshRate"), milliseconds)
+                self.assertEqual(service.stored("Reset"), "1")
+                self.assertIn(f">{milliseconds}</OBJECT>", service.read("http/data/refreshRate.xml"))
+                log = service.service_log(2)
+                self.assertEqual([line.split(" cmdline=")[1].split()[-1] for line in log], ["-k", "-s"])
+                self.assertEqual(service.cached_files(), [])
+
+    def test_set_refuses_member_nodes_and_silent_addresses(self):
+        simulator("silent 127.0.0.4 on")
+        for text, expected_code, message in (
+                ("127.0.0.5", 4, "Members cannot be opened directly. Enter respective controller IP Address."),
+                ("127.0.0.4", 3, "That Controller 127.0.0.4 not found")):
+            with self.subTest(text=text):
+                code, out, err = self.set_controller(text)
+                self.assertEqual(code, expected_code, err)
+                self.assertEqual(err.strip(), message)
+                self.assertEqual(self.service.stored("IPAddress"), "old")
+                self.assertIsNone(self.service.read("NorrinGlasswayService.log"))
+                self.assertEqual(len(self.service.cached_files()), 3)
+
+    def test_set_with_unwritable_settings_reports_and_leaves_the_service_alone(self):
+        os.remove(os.path.join(self.service.path, "GlasswayConfig.ini"))
+        os.mkdir(os.path.join(self.service.path, "GlasswayConfig.ini"))
+        code, out, err = self.set_controller("127.0.0.2")
+        self.assertEqual(code, 5, err)
+        self.assertIn("could not be saved to " + windows_path(self.service.path) + "\\GlasswayConfig.ini", err)
+        self.assertIsNone(self.service.read("NorrinGlasswayService.log"))
+        self.assertEqual(len(self.service.cached_files()), 3)
+
+    def test_bad_arguments_are_refused_before_anything_is_sent(self):
+        before = simulator_stats()["queries"]
+        for arguments, complaint in (
+                (("list", "--colour"), "unknown option"),
+                (("list", "--format"), "needs a value"),
+                (("list", "--format", "xml"), "table, csv or json"),
+                (("list", "--range", "10.1.2.300"), "not an IPv4 address"),
+                (("list", "--range", "10.0.0.0/33"), "not a network"),
+                (("list", "--range", "10.1.2.9-10.1.2.1"), "ends before it begins"),
+                (("list", "--range", "10.0.0.0/15"), "--allow-large-range"),
+                (("list", "--rate", "-5"), "--rate"),
+                (("set", "127.0.0.2", "--refresh-rate", "-5"), "--refresh-rate"),
+                (("set",), "needs the controller"),
+                (("frobnicate",), "unknown command")):
+            with self.subTest(arguments=arguments):
+                code, out, err = run(*arguments)
+                self.assertEqual(code, 2)
+                self.assertIn(complaint, err)
+                self.assertEqual(out, "")
+        self.assertEqual(simulator_stats()["queries"], before, "nothing was sent")
+
+    def test_help_prints_the_usage(self):
+        for flag in ("/?", "--help"):
+            code, out, err = run(flag)
+            self.assertEqual(code, 0, err)
+            self.assertIn("ChangeControllerCmd list", out)
+            self.assertIn("Exit codes", out)
+
+
+if __name__ == "__main__":
+    unittest.main(argv=sys.argv[:1], verbosity=2)
