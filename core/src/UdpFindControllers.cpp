@@ -48,8 +48,10 @@ UdpFindControllers::~UdpFindControllers() {
         m_stopping = true;
     }
     m_pollWake.notify_all();
-    if (m_stopEvent != WSA_INVALID_EVENT) WSASetEvent(m_stopEvent);
+    // The polling thread may reopen the socket until it ends, so the receiving
+    // thread is stopped only after it.
     if (m_poller.joinable()) m_poller.join();
+    if (m_stopEvent != WSA_INVALID_EVENT) WSASetEvent(m_stopEvent);
     if (m_receiver.joinable()) m_receiver.join();
     if (m_socket != INVALID_SOCKET) closesocket(m_socket);
     if (m_readEvent != WSA_INVALID_EVENT) WSACloseEvent(m_readEvent);
@@ -57,8 +59,27 @@ UdpFindControllers::~UdpFindControllers() {
     if (m_winsockStarted) WSACleanup();
 }
 
-int UdpFindControllers::EnsureSocketLocked() {
-    if (m_socket != INVALID_SOCKET) return m_socketError;
+int UdpFindControllers::EnsureSocket(std::unique_lock<std::mutex>& lock) {
+    if (m_socket != INVALID_SOCKET && m_socketError == 0) return 0;
+    if (m_socket != INVALID_SOCKET) {
+        // The receiving thread has ended or is ending. It takes the lock on its way
+        // out, so it is joined without it; meanwhile another caller may open the new socket.
+        std::thread ended = std::move(m_receiver);
+        const SOCKET failed = m_socket;
+        const WSAEVENT readEvent = m_readEvent;
+        const WSAEVENT stopEvent = m_stopEvent;
+        m_socket = INVALID_SOCKET;
+        m_readEvent = WSA_INVALID_EVENT;
+        m_stopEvent = WSA_INVALID_EVENT;
+        m_socketError = 0;
+        lock.unlock();
+        ended.join();
+        closesocket(failed);
+        WSACloseEvent(readEvent);
+        WSACloseEvent(stopEvent);
+        lock.lock();
+        if (m_socket != INVALID_SOCKET) return m_socketError;
+    }
     if (!m_winsockStarted) {
         WSADATA data;
         const int error = WSAStartup(MAKEWORD(2, 2), &data);
@@ -99,7 +120,7 @@ int UdpFindControllers::EnsureSocketLocked() {
     m_socket = udp;
     m_readEvent = readEvent;
     m_stopEvent = stopEvent;
-    m_receiver = std::thread(&UdpFindControllers::ReceiveLoop, this);
+    m_receiver = std::thread(&UdpFindControllers::ReceiveLoop, this, udp, readEvent, stopEvent);
     return 0;
 }
 
@@ -118,10 +139,10 @@ std::uint64_t UdpFindControllers::NewNonceLocked(RequestKind kind) {
     return nonce;
 }
 
-int UdpFindControllers::SendQuery(std::uint32_t address, const nrproto::Query& query) {
+int UdpFindControllers::SendQuery(SOCKET socket, std::uint32_t address, const nrproto::Query& query) {
     const std::vector<std::uint8_t> datagram = nrproto::EncodeQuery(query);
     const sockaddr_in target = ControllerEndpoint(address);
-    const int sent = sendto(m_socket, reinterpret_cast<const char*>(datagram.data()), static_cast<int>(datagram.size()),
+    const int sent = sendto(socket, reinterpret_cast<const char*>(datagram.data()), static_cast<int>(datagram.size()),
                             0, reinterpret_cast<const sockaddr*>(&target), sizeof target);
     return sent == SOCKET_ERROR ? WSAGetLastError() : 0;
 }
@@ -137,8 +158,8 @@ std::vector<InterfaceAddress> UdpFindControllers::LocalInterfaces() {
     return m_interfaces;
 }
 
-void UdpFindControllers::ReceiveLoop() {
-    const WSAEVENT events[] = {m_stopEvent, m_readEvent};
+void UdpFindControllers::ReceiveLoop(SOCKET socket, WSAEVENT readEvent, WSAEVENT stopEvent) {
+    const WSAEVENT events[] = {stopEvent, readEvent};
     std::vector<Received> batch;
     for (;;) {
         const DWORD woken = WSAWaitForMultipleEvents(2, events, FALSE, EngineTiming::kReceiveIdleWakeMs, FALSE);
@@ -149,14 +170,14 @@ void UdpFindControllers::ReceiveLoop() {
             m_socketError = error != 0 ? error : WSASYSCALLFAILURE;
             return;
         }
-        WSAResetEvent(m_readEvent);
-        const bool healthy = DrainSocket(batch);
+        WSAResetEvent(readEvent);
+        const bool healthy = DrainSocket(socket, batch);
         AcceptBatch(batch);
         if (!healthy) return;
     }
 }
 
-bool UdpFindControllers::DrainSocket(std::vector<Received>& batch) {
+bool UdpFindControllers::DrainSocket(SOCKET socket, std::vector<Received>& batch) {
     // One byte more than the largest valid datagram, so an oversized one shows.
     char buffer[nrproto::kMaxDatagram + 1];
     constexpr std::size_t kBatchLimit = 256;
@@ -165,7 +186,7 @@ bool UdpFindControllers::DrainSocket(std::vector<Received>& batch) {
     for (int reads = 0; reads < kReadsPerWake; ++reads) {
         sockaddr_in from{};
         int fromLength = sizeof from;
-        const int size = recvfrom(m_socket, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
+        const int size = recvfrom(socket, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
         if (size == SOCKET_ERROR) {
             const int error = WSAGetLastError();
             if (error == WSAEWOULDBLOCK) return true;
@@ -200,6 +221,12 @@ void UdpFindControllers::AcceptBatch(std::vector<Received>& batch) {
         for (Received& received : batch) {
             const std::optional<RequestKind> kind = m_nonces.Find(received.answer.nonce, now);
             if (!kind) continue;
+            ScanMarks marks;
+            if (*kind == RequestKind::Broadcast &&
+                std::find(m_broadcastBatch.begin(), m_broadcastBatch.end(), received.answer.nonce) !=
+                    m_broadcastBatch.end()) {
+                marks.broadcastRound = m_broadcastRound;
+            }
             NodeInfo node;
             node.address = received.source;
             node.hostName = std::move(received.answer.hostName);
@@ -212,7 +239,7 @@ void UdpFindControllers::AcceptBatch(std::vector<Received>& batch) {
                 query->second.node = std::move(node);
                 arrived = true;
             } else {
-                arrived = m_table.Queue(node, received.answer.nonce) || arrived;
+                arrived = m_table.Queue(node, marks) || arrived;
             }
         }
     }
@@ -233,11 +260,12 @@ void UdpFindControllers::PollLoop() {
         const Clock::time_point now = Clock::now();
         if (now < m_nextPollRound) continue;
         m_nextPollRound = now + EngineTiming::kPollInterval;
+        if (m_table.Count() == 0 || EnsureSocket(lock) != 0 || m_stopping) continue;
         const std::vector<std::uint32_t> addresses = m_table.Addresses();
-        if (addresses.empty()) continue;
         const nrproto::Query query{NewNonceLocked(RequestKind::Poll), EngineTiming::kPollAnswerWindowMs};
+        const SOCKET socket = m_socket;
         lock.unlock();
-        for (std::uint32_t address : addresses) SendQuery(address, query);
+        for (std::uint32_t address : addresses) SendQuery(socket, address, query);
         lock.lock();
     }
 }
@@ -249,8 +277,8 @@ void UdpFindControllers::SuspendPoll() {
 
 void UdpFindControllers::ResumePoll() {
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_pollEnabled || EnsureSocketLocked() != 0) return;
+        std::unique_lock<std::mutex> lock(m_mutex);
+        if (m_pollEnabled || EnsureSocket(lock) != 0) return;
         m_pollEnabled = true;
         m_nextPollRound = Clock::now() + EngineTiming::kPollInterval;
         if (!m_poller.joinable()) m_poller = std::thread(&UdpFindControllers::PollLoop, this);
@@ -262,31 +290,33 @@ int UdpFindControllers::SendBroadcast(char* broadcastAddress) {
     std::uint32_t requested = 0;
     if (!broadcastAddress || !nrproto::ParseIpv4(broadcastAddress, requested)) return 0;
     nrproto::Query query{0, EngineTiming::kBroadcastAnswerWindowMs};
+    SOCKET socket = INVALID_SOCKET;
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (EnsureSocketLocked() != 0) return 0;
+        std::unique_lock<std::mutex> lock(m_mutex);
+        if (EnsureSocket(lock) != 0) return 0;
         query.nonce = NewNonceLocked(RequestKind::Broadcast);
         m_broadcastBatch.push_back(query.nonce);
+        socket = m_socket;
     }
     int sent = 0;
     for (std::uint32_t target : BroadcastTargets(requested, LocalInterfaces())) {
-        if (SendQuery(target, query) == 0) ++sent;
+        if (SendQuery(socket, target, query) == 0) ++sent;
     }
     return sent;
 }
 
 void UdpFindControllers::ClearControllerList() {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_table.Clear([this](std::uint64_t nonce) {
-        return std::find(m_broadcastBatch.begin(), m_broadcastBatch.end(), nonce) != m_broadcastBatch.end();
-    });
+    m_table.Clear([this](const ScanMarks& marks) { return marks.broadcastRound == m_broadcastRound; });
     m_broadcastBatch.clear();
+    ++m_broadcastRound;
 }
 
 int UdpFindControllers::ListenForControllers(int waitMs) {
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(std::max(waitMs, 0));
     std::unique_lock<std::mutex> lock(m_mutex);
     m_broadcastBatch.clear();
+    ++m_broadcastRound;
     for (;;) {
         if (m_table.TakeIn()) return 1;
         if (m_arrived.wait_until(lock, deadline) == std::cv_status::timeout) return m_table.TakeIn() ? 1 : 0;
@@ -318,7 +348,7 @@ unsigned char UdpFindControllers::IsMember(int index) {
 
 std::string UdpFindControllers::AddSpecificController(std::string nameOrAddress) {
     std::unique_lock<std::mutex> lock(m_mutex);
-    if (const int error = EnsureSocketLocked()) {
+    if (const int error = EnsureSocket(lock)) {
         throw ExceptionCommunicationsError(error, WinsockErrorText("Opening the discovery socket", error));
     }
     lock.unlock();
@@ -335,8 +365,9 @@ std::string UdpFindControllers::AddSpecificController(std::string nameOrAddress)
         const Clock::time_point now = Clock::now();
         if (now >= deadline) break;
         if (now >= nextSend) {
+            const SOCKET socket = m_socket;
             lock.unlock();
-            error = SendQuery(target, query);
+            error = SendQuery(socket, target, query);
             lock.lock();
             nextSend += EngineTiming::kSpecificRetry;
             continue;
@@ -356,7 +387,7 @@ std::string UdpFindControllers::AddSpecificController(std::string nameOrAddress)
         throw ExceptionMemberFound(0, outcome.node.hostName, nrproto::FormatIpv4(outcome.node.controllerAddress));
     }
     bool changed = false;
-    m_table.Put(outcome.node, query.nonce, changed);
+    m_table.Put(outcome.node, ScanMarks{}, changed);
     return nrproto::FormatIpv4(target);
 }
 

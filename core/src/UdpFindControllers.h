@@ -2,7 +2,9 @@
 //
 // Threads: the caller's; a receiving thread, started with the socket on first use,
 // that drains the socket continuously and queues valid answers; a polling thread,
-// started by the first ResumePoll. One lock guards the table, the queue and the nonces.
+// started by the first ResumePoll. One lock guards the table, the queue, the nonces
+// and the socket's handles. When the socket fails, the receiving thread ends and the
+// next operation that sends opens a new socket with a new receiving thread.
 #pragma once
 
 #include <winsock2.h>
@@ -74,18 +76,21 @@ private:
         NodeInfo node;
     };
 
-    // Opens the socket and starts the receiving thread unless done; 0 or a Winsock
-    // error code. Caller holds m_mutex.
-    int EnsureSocketLocked();
+    // Opens the socket and starts the receiving thread unless they run; after a socket
+    // failure, first retires the failed ones. 0 or a Winsock error code. `lock` holds
+    // m_mutex; it is released while the ended receiving thread is joined.
+    int EnsureSocket(std::unique_lock<std::mutex>& lock);
     std::uint64_t NewNonceLocked(RequestKind kind);
     // 0 or a Winsock error code.
-    int SendQuery(std::uint32_t address, const nrproto::Query& query);
+    static int SendQuery(SOCKET socket, std::uint32_t address, const nrproto::Query& query);
     std::vector<InterfaceAddress> LocalInterfaces();
 
-    void ReceiveLoop();
+    // The receiving thread gets its socket and events as arguments: a reopen replaces
+    // the members while an ended thread may still be on its way out.
+    void ReceiveLoop(SOCKET socket, WSAEVENT readEvent, WSAEVENT stopEvent);
     // Reads until the socket has nothing more, or a bounded number of datagrams;
     // false when the socket failed.
-    bool DrainSocket(std::vector<Received>& batch);
+    bool DrainSocket(SOCKET socket, std::vector<Received>& batch);
     void AcceptBatch(std::vector<Received>& batch);
     void PollLoop();
 
@@ -95,11 +100,14 @@ private:
     ControllerTable m_table;
     NonceBook m_nonces;
     // Broadcasts sent since the last listen or clear: their answers survive a clear.
+    // Such answers carry the round's mark; each listen and clear starts a new round.
     std::vector<std::uint64_t> m_broadcastBatch;
+    std::uint64_t m_broadcastRound = 1;
     std::unordered_map<std::uint64_t, SpecificQuery> m_specificQueries;
     bool m_pollEnabled = false;
     bool m_stopping = false;
     Clock::time_point m_nextPollRound;
+    // Set by the receiving thread when the socket fails, just before it ends.
     int m_socketError = 0;
 
     bool m_winsockStarted = false;
@@ -108,6 +116,10 @@ private:
     WSAEVENT m_stopEvent = WSA_INVALID_EVENT;
     std::thread m_receiver;
     std::thread m_poller;
+
+    // Only the engine tests' hook that closes the socket under the engine, as a failing
+    // network stack would; a real failure cannot be provoked on demand.
+    friend struct UdpFindControllersTestAccess;
 
     std::mutex m_interfaceMutex;
     std::vector<InterfaceAddress> m_interfaces;

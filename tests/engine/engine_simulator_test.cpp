@@ -1,10 +1,25 @@
 // The real engine against the controller simulator on loopback (the simulator runs
 // as a test fixture; NRSIM_CONTROL names its control port). The simulator listens on
 // 127.0.0.1 and answers from its nodes' own addresses, 127.0.0.2 and up.
+#include "UdpFindControllers.h"
+
 #include <algorithm>
 #include <thread>
 
 #include "engine_support.h"
+
+namespace nrcore {
+
+// The engine's test hook: closes its socket under it, as a failing network stack would.
+struct UdpFindControllersTestAccess {
+    static void CloseSocket(NRFindControllers& engine) {
+        UdpFindControllers& udp = dynamic_cast<UdpFindControllers&>(engine);
+        std::lock_guard<std::mutex> lock(udp.m_mutex);
+        closesocket(udp.m_socket);
+    }
+};
+
+}  // namespace nrcore
 
 namespace {
 
@@ -143,6 +158,23 @@ TEST_F(EngineAgainstSimulator, AnswersTakenInByThePollingThreadSurviveTheClear) 
     engine->SuspendPoll();
     EXPECT_NE(engine->ListenForControllers(1000), 0);
     EXPECT_EQ(engine->GetControllerCount(), 3);
+}
+
+TEST_F(EngineAgainstSimulator, AnswersAgainAfterItsSocketWasClosedUnderIt) {
+    ASSERT_TRUE(simulator->Run("controllers 3 127.0.0.2 reopen-"));
+    StartScan();
+    ASSERT_TRUE(ListenForCount(3));
+    nrcore::UdpFindControllersTestAccess::CloseSocket(*engine);
+    engine->ClearControllerList();
+    // Broadcasts go nowhere until the receiving thread has seen the failure; the next
+    // one after that opens a new socket.
+    EXPECT_TRUE(ListenUntil(*engine, [&] {
+        if (engine->GetControllerCount() >= 3) return true;
+        Broadcast(*engine, "127.0.0.1");
+        return false;
+    })) << "the engine stayed deaf after its socket failed";
+    ASSERT_TRUE(simulator->Run("node 127.0.0.40 solo"));
+    EXPECT_EQ(engine->AddSpecificController("127.0.0.40"), "127.0.0.40");
 }
 
 TEST_F(EngineAgainstSimulator, AClearAfterAListenForgetsThatScan) {

@@ -8,8 +8,10 @@
 // the socket and the receiving thread start on first use. A receiving thread queues
 // valid answers as they arrive; the table takes them in at ListenForControllers (or
 // on the polling thread while polling is on). The table holds one entry per node
-// address, at most 8192. Every operation is thread-safe; destruction stops and joins
-// the engine's threads.
+// address, at most 8192, and the queue as many nodes. When the socket fails, the next
+// operation that sends (SendBroadcast, AddSpecificController, a poll round) opens a
+// new one. Every operation is thread-safe; destruction stops and joins the engine's
+// threads.
 #pragma once
 
 #include <memory>
@@ -37,7 +39,10 @@ public:
 
     // Empties the table. Answers to requests sent before the call still count: those
     // received and not yet taken in, those still to come, and those the polling
-    // thread took in for broadcasts sent since the last listen or clear.
+    // thread took in for broadcasts sent since the last listen or clear (whatever
+    // else the node answered since). The latter go back to the queue first; when they
+    // and the queued answers together exceed the queue's 8192 nodes, the answers
+    // queued last yield.
     virtual void ClearControllerList() = 0;
 
     // Takes in the answers that have arrived, waiting at most waitMs milliseconds for
