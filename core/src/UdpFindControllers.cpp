@@ -33,6 +33,26 @@ bool ResolveIpv4(const std::string& name, std::uint32_t& address) {
     return true;
 }
 
+std::uint64_t RandomNumber() {
+    std::uint64_t number = 0;
+    const NTSTATUS status =
+        BCryptGenRandom(nullptr, reinterpret_cast<PUCHAR>(&number), sizeof number, BCRYPT_USE_SYSTEM_PREFERRED_RNG);
+    if (!BCRYPT_SUCCESS(status)) {
+        std::random_device device;
+        number = static_cast<std::uint64_t>(device()) << 32 | device();
+    }
+    return number;
+}
+
+// Moves a sweep's cursor (the range and the address in it) on by one address.
+void StepSweepCursor(const std::vector<NRAddressRange>& ranges, std::size_t& rangeIndex, std::uint32_t& next) {
+    if (next < ranges[rangeIndex].last) {
+        ++next;
+    } else if (++rangeIndex < ranges.size()) {
+        next = ranges[rangeIndex].first;
+    }
+}
+
 std::string WinsockErrorText(const std::string& step, int error) {
     return step + " failed (Winsock error " + std::to_string(error) + ")";
 }
@@ -48,8 +68,12 @@ UdpFindControllers::~UdpFindControllers() {
         m_stopping = true;
     }
     m_pollWake.notify_all();
-    // The polling thread may reopen the socket until it ends, so the receiving
-    // thread is stopped only after it.
+    {
+        std::lock_guard<std::mutex> control(m_sweepControl);
+        EndSweep();
+    }
+    // The polling and sweeping threads may reopen the socket until they end, so the
+    // receiving thread is stopped only after them.
     if (m_poller.joinable()) m_poller.join();
     if (m_stopEvent != WSA_INVALID_EVENT) WSASetEvent(m_stopEvent);
     if (m_receiver.joinable()) m_receiver.join();
@@ -127,14 +151,7 @@ int UdpFindControllers::EnsureSocket(std::unique_lock<std::mutex>& lock) {
 std::uint64_t UdpFindControllers::NewNonceLocked(RequestKind kind) {
     std::uint64_t nonce = 0;
     // A zero nonce is never used, so a zeroed forgery cannot match.
-    while (nonce == 0) {
-        const NTSTATUS status =
-            BCryptGenRandom(nullptr, reinterpret_cast<PUCHAR>(&nonce), sizeof nonce, BCRYPT_USE_SYSTEM_PREFERRED_RNG);
-        if (!BCRYPT_SUCCESS(status)) {
-            std::random_device device;
-            nonce = static_cast<std::uint64_t>(device()) << 32 | device();
-        }
-    }
+    while (nonce == 0) nonce = RandomNumber();
     m_nonces.Add(nonce, kind, Clock::now());
     return nonce;
 }
@@ -220,9 +237,11 @@ void UdpFindControllers::AcceptBatch(std::vector<Received>& batch) {
         const Clock::time_point now = Clock::now();
         for (Received& received : batch) {
             const std::optional<RequestKind> kind = m_nonces.Find(received.answer.nonce, now);
-            if (!kind) continue;
             ScanMarks marks;
-            if (*kind == RequestKind::Broadcast &&
+            if (!kind) {
+                if (!IsSweepAnswerLocked(received, now)) continue;
+                marks.sweep = m_sweep.mark;
+            } else if (*kind == RequestKind::Broadcast &&
                 std::find(m_broadcastBatch.begin(), m_broadcastBatch.end(), received.answer.nonce) !=
                     m_broadcastBatch.end()) {
                 marks.broadcastRound = m_broadcastRound;
@@ -232,7 +251,7 @@ void UdpFindControllers::AcceptBatch(std::vector<Received>& batch) {
             node.hostName = std::move(received.answer.hostName);
             node.member = received.answer.role == nrproto::NodeRole::Member;
             node.controllerAddress = received.answer.controllerAddress;
-            if (*kind == RequestKind::Specific) {
+            if (kind == RequestKind::Specific) {
                 const auto query = m_specificQueries.find(received.answer.nonce);
                 if (query == m_specificQueries.end() || query->second.target != node.address) continue;
                 query->second.answered = true;
@@ -307,7 +326,11 @@ int UdpFindControllers::SendBroadcast(char* broadcastAddress) {
 
 void UdpFindControllers::ClearControllerList() {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_table.Clear([this](const ScanMarks& marks) { return marks.broadcastRound == m_broadcastRound; });
+    const Clock::time_point now = Clock::now();
+    m_table.Clear([this, now](const ScanMarks& marks) {
+        return marks.broadcastRound == m_broadcastRound ||
+               (marks.sweep != 0 && marks.sweep == m_sweep.mark && (m_sweep.running || now <= m_sweep.answersUntil));
+    });
     m_broadcastBatch.clear();
     ++m_broadcastRound;
 }
@@ -389,6 +412,109 @@ std::string UdpFindControllers::AddSpecificController(std::string nameOrAddress)
     bool changed = false;
     m_table.Put(outcome.node, ScanMarks{}, changed);
     return nrproto::FormatIpv4(target);
+}
+
+bool UdpFindControllers::IsSweepAnswerLocked(const Received& received, Clock::time_point now) const {
+    return m_sweep.mark != 0 && (m_sweep.running || now <= m_sweep.answersUntil) &&
+           received.answer.nonce == SweepNonce(m_sweep.key, received.source);
+}
+
+void UdpFindControllers::SweepLoop() {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    using Seconds = std::chrono::duration<double>;
+    const double rate = m_sweep.queriesPerSecond;
+    const double burst = std::max(1.0, rate / EngineTiming::kSweepBurstDivisor);
+    // Queries the pace allows now; it starts empty, so the sweep is never ahead of it.
+    double allowance = 0;
+    Clock::time_point lastRefill = Clock::now();
+    std::vector<std::uint32_t> targets;
+    while (!m_sweep.stopRequested && m_sweep.sent < m_sweep.total) {
+        const Clock::time_point now = Clock::now();
+        allowance = std::min(burst, allowance + rate * Seconds(now - lastRefill).count());
+        lastRefill = now;
+        if (allowance < 1) {
+            const auto due = std::chrono::duration_cast<Clock::duration>(Seconds((1 - allowance) / rate));
+            m_sweepWake.wait_for(lock, std::max<Clock::duration>(due, EngineTiming::kSweepMinimumWait));
+            continue;
+        }
+        if (EnsureSocket(lock) != 0) {
+            m_sweepWake.wait_for(lock, EngineTiming::kPollTakeInPeriod);
+            continue;
+        }
+        if (m_sweep.stopRequested) break;
+        const std::uint64_t count = std::min<std::uint64_t>(static_cast<std::uint64_t>(allowance),
+                                                            m_sweep.total - m_sweep.sent);
+        targets.clear();
+        std::size_t rangeIndex = m_sweep.rangeIndex;
+        std::uint32_t next = m_sweep.next;
+        for (std::uint64_t i = 0; i < count; ++i) {
+            targets.push_back(next);
+            StepSweepCursor(m_sweep.ranges, rangeIndex, next);
+        }
+        const SweepKey key = m_sweep.key;
+        const SOCKET socket = m_socket;
+        lock.unlock();
+        std::size_t done = 0;
+        for (std::uint32_t target : targets) {
+            const int error = SendQuery(socket, target, nrproto::Query{SweepNonce(key, target),
+                                                                       EngineTiming::kSweepAnswerWindowMs});
+            // A full send buffer: the rest of the batch waits for the next turn. Any
+            // other failure is the address's (no route, say): it counts as queried.
+            if (error == WSAEWOULDBLOCK || error == WSAENOBUFS) break;
+            ++done;
+        }
+        lock.lock();
+        for (std::size_t i = 0; i < done; ++i) StepSweepCursor(m_sweep.ranges, m_sweep.rangeIndex, m_sweep.next);
+        m_sweep.sent += done;
+        allowance -= static_cast<double>(done);
+        if (done < targets.size()) m_sweepWake.wait_for(lock, EngineTiming::kSweepMinimumWait);
+    }
+    m_sweep.running = false;
+    m_sweep.answersUntil = Clock::now() + EngineTiming::kNonceLifetime;
+}
+
+void UdpFindControllers::EndSweep() {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_sweep.stopRequested = true;
+    }
+    m_sweepWake.notify_all();
+    if (m_sweeper.joinable()) m_sweeper.join();
+}
+
+bool UdpFindControllers::StartSweep(const std::vector<NRAddressRange>& ranges, int queriesPerSecond) {
+    std::vector<NRAddressRange> swept = SweepRanges(ranges);
+    const std::uint64_t total = AddressCount(swept);
+    if (queriesPerSecond < 1 || total == 0) return false;
+    std::lock_guard<std::mutex> control(m_sweepControl);
+    EndSweep();
+    std::unique_lock<std::mutex> lock(m_mutex);
+    if (EnsureSocket(lock) != 0) return false;
+    Sweep sweep;
+    sweep.next = swept.front().first;
+    sweep.ranges = std::move(swept);
+    sweep.total = total;
+    sweep.queriesPerSecond = queriesPerSecond;
+    sweep.key = SweepKey{RandomNumber(), RandomNumber()};
+    sweep.mark = m_sweep.mark + 1;
+    sweep.running = true;
+    m_sweep = std::move(sweep);
+    m_sweeper = std::thread(&UdpFindControllers::SweepLoop, this);
+    return true;
+}
+
+NRSweepProgress UdpFindControllers::GetSweepProgress() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    NRSweepProgress progress;
+    progress.sent = m_sweep.sent;
+    progress.total = m_sweep.total;
+    progress.running = m_sweep.running;
+    return progress;
+}
+
+void UdpFindControllers::StopSweep() {
+    std::lock_guard<std::mutex> control(m_sweepControl);
+    EndSweep();
 }
 
 }  // namespace nrcore

@@ -2,8 +2,8 @@
 //
 // Threads: the caller's; a receiving thread, started with the socket on first use,
 // that drains the socket continuously and queues valid answers; a polling thread,
-// started by the first ResumePoll. One lock guards the table, the queue, the nonces
-// and the socket's handles. When the socket fails, the receiving thread ends and the
+// started by the first ResumePoll; a sweeping thread for each sweep. One lock guards
+// the table, the queue, the nonces, the sweep's state and the socket's handles. When the socket fails, the receiving thread ends and the
 // next operation that sends opens a new socket with a new receiving thread.
 #pragma once
 
@@ -22,6 +22,7 @@
 #include "ControllerTable.h"
 #include "NonceBook.h"
 #include "Protocol.h"
+#include "SweepPlan.h"
 #include "nrcore/NRController.h"
 
 namespace nrcore {
@@ -30,6 +31,13 @@ struct EngineTiming {
     using Ms = std::chrono::milliseconds;
     static constexpr std::uint16_t kBroadcastAnswerWindowMs = 250;
     static constexpr std::uint16_t kPollAnswerWindowMs = 1000;
+    // A sweep's queries are already spread by its pace; each has one answerer.
+    static constexpr std::uint16_t kSweepAnswerWindowMs = 0;
+    // A sweep sends at most this share of a second's queries at once, so that a sender
+    // held up by the scheduler does not catch up in one burst.
+    static constexpr int kSweepBurstDivisor = 20;
+    // Shortest wait between batches: the system's timers are no finer.
+    static constexpr Ms kSweepMinimumWait{1};
     static constexpr Ms kPollInterval{5000};
     // How often the polling thread takes in answers while polling is on.
     static constexpr Ms kPollTakeInPeriod{250};
@@ -62,6 +70,9 @@ public:
     std::string GetHostName(int index) override;
     unsigned char IsMember(int index) override;
     std::string AddSpecificController(std::string nameOrAddress) override;
+    bool StartSweep(const std::vector<NRAddressRange>& ranges, int queriesPerSecond) override;
+    NRSweepProgress GetSweepProgress() override;
+    void StopSweep() override;
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -74,6 +85,21 @@ private:
         std::uint32_t target;
         bool answered;
         NodeInfo node;
+    };
+    struct Sweep {
+        std::vector<NRAddressRange> ranges;  // from SweepRanges
+        // The next address to query: ranges[rangeIndex].first <= next <= its last.
+        std::size_t rangeIndex = 0;
+        std::uint32_t next = 0;
+        std::uint64_t sent = 0;
+        std::uint64_t total = 0;
+        int queriesPerSecond = 0;
+        SweepKey key;
+        std::uint64_t mark = 0;  // 0: no sweep yet
+        bool running = false;
+        bool stopRequested = false;
+        // Once not running: when its answers stop counting.
+        Clock::time_point answersUntil;
     };
 
     // Opens the socket and starts the receiving thread unless they run; after a socket
@@ -93,6 +119,11 @@ private:
     bool DrainSocket(SOCKET socket, std::vector<Received>& batch);
     void AcceptBatch(std::vector<Received>& batch);
     void PollLoop();
+    void SweepLoop();
+    // Ends the sweeping thread, if any. Caller holds m_sweepControl, not m_mutex.
+    void EndSweep();
+    // Whether the answer is one to the current sweep's query of its source. Caller holds m_mutex.
+    bool IsSweepAnswerLocked(const Received& received, Clock::time_point now) const;
 
     std::mutex m_mutex;
     std::condition_variable m_arrived;
@@ -104,6 +135,8 @@ private:
     std::vector<std::uint64_t> m_broadcastBatch;
     std::uint64_t m_broadcastRound = 1;
     std::unordered_map<std::uint64_t, SpecificQuery> m_specificQueries;
+    Sweep m_sweep;
+    std::condition_variable m_sweepWake;
     bool m_pollEnabled = false;
     bool m_stopping = false;
     Clock::time_point m_nextPollRound;
@@ -116,6 +149,9 @@ private:
     WSAEVENT m_stopEvent = WSA_INVALID_EVENT;
     std::thread m_receiver;
     std::thread m_poller;
+    // Serialises StartSweep, StopSweep and the destructor, which join m_sweeper.
+    std::mutex m_sweepControl;
+    std::thread m_sweeper;
 
     // Only the engine tests' hook that closes the socket under the engine, as a failing
     // network stack would; a real failure cannot be provoked on demand.

@@ -310,6 +310,62 @@ TEST_F(EngineAgainstSimulator, AddSpecificControllerReturnsEmptyForUnresolvableT
     EXPECT_EQ(simulator->Stat("queries"), 0);
 }
 
+// 127.1.0.0 to 127.1.0.255, at the default pace (about 26 ms).
+const std::vector<NRAddressRange> kSweptRange{{0x7F010000u, 0x7F0100FFu}};
+
+// A sweep's queries have all been sent and answered; a listen then takes in whatever
+// the engine accepted.
+bool SweepAndDrain(NRFindControllers& engine, SimulatorControl& simulator) {
+    if (!engine.StartSweep(kSweptRange, NRFindControllers::kDefaultSweepQueriesPerSecond)) return false;
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (engine.GetSweepProgress().running && std::chrono::steady_clock::now() < deadline) {
+        engine.ListenForControllers(50);
+    }
+    if (engine.GetSweepProgress().running || !simulator.WaitUntilIdle(10s)) return false;
+    engine.ListenForControllers(200);
+    return true;
+}
+
+TEST_F(EngineAgainstSimulator, SweepFindsExactlyTheNodesInItsRangeAndKeepsThemAtAClear) {
+    ASSERT_TRUE(simulator->Run("controllers 3 127.1.0.10 swept-"));
+    ASSERT_TRUE(simulator->Run("member 127.1.0.200 swept-member 127.1.0.10"));
+    // Every query to an empty address of the range is answered by every node, this
+    // one too, with the nonce of the queried address: such answers must not count.
+    ASSERT_TRUE(simulator->Run("node 127.1.1.5 outside"));
+    engine->SuspendPoll();
+    ASSERT_TRUE(SweepAndDrain(*engine, *simulator));
+
+    const std::set<EngineEntry> inRange{
+        {"127.1.0.10", "swept-0001", false},
+        {"127.1.0.11", "swept-0002", false},
+        {"127.1.0.12", "swept-0003", false},
+        {"127.1.0.200", "swept-member", true},
+    };
+    EXPECT_EQ(TableOf(*engine), inRange);
+    const NRSweepProgress progress = engine->GetSweepProgress();
+    EXPECT_EQ(progress.sent, 256u);
+    EXPECT_EQ(progress.total, 256u);
+    EXPECT_EQ(simulator->Stat("queries"), 256) << "every address is queried once";
+    EXPECT_EQ(simulator->Stat("broadcast"), 252) << "the empty addresses";
+
+    engine->ClearControllerList();
+    EXPECT_NE(engine->ListenForControllers(1000), 0) << "the sweep's answers survive a clear";
+    EXPECT_EQ(TableOf(*engine), inRange);
+}
+
+TEST_F(EngineAgainstSimulator, SweepDropsAnswersWithAForgedNonce) {
+    ASSERT_TRUE(simulator->Run("controllers 3 127.1.0.10 forged-"));
+    ASSERT_TRUE(simulator->Run("vacant 127.1.0.0 127.1.0.255"));
+    ASSERT_TRUE(simulator->Run("malformed nonce"));
+    ASSERT_TRUE(SweepAndDrain(*engine, *simulator));
+    ASSERT_EQ(simulator->Stat("malformed"), 3);
+    EXPECT_EQ(engine->GetControllerCount(), 0);
+
+    ASSERT_TRUE(simulator->Run("malformed off"));
+    ASSERT_TRUE(SweepAndDrain(*engine, *simulator));
+    EXPECT_EQ(engine->GetControllerCount(), 3);
+}
+
 TEST_F(EngineAgainstSimulator, SendBroadcastRejectsTextThatIsNoAddress) {
     ASSERT_TRUE(simulator->Run("node 127.0.0.40 solo"));
     EXPECT_EQ(Broadcast(*engine, "not-an-address"), 0);

@@ -1,10 +1,11 @@
-// The engine's table and answer queue, the nonce book and the broadcast plan:
-// the parts of the engine that need no socket.
+// The engine's table and answer queue, the nonce book, the broadcast plan and the
+// sweep plan: the parts of the engine that need no socket.
 #include <gtest/gtest.h>
 
 #include "BroadcastPlan.h"
 #include "ControllerTable.h"
 #include "NonceBook.h"
+#include "SweepPlan.h"
 
 using namespace nrcore;
 
@@ -187,4 +188,36 @@ TEST(BroadcastPlan, PlainAndLoopbackAddressesGoOnlyToThemselves) {
     EXPECT_EQ(BroadcastTargets(0x7F000001u, interfaces), (std::vector<std::uint32_t>{0x7F000001u}));
     EXPECT_EQ(BroadcastTargets(0x0A0102FFu, interfaces), (std::vector<std::uint32_t>{0x0A0102FFu}));
     EXPECT_EQ(BroadcastTargets(0x0A010203u, interfaces), (std::vector<std::uint32_t>{0x0A010203u}));
+}
+
+TEST(SweepPlan, NoncesAreSipHashOfTheAddressUnderTheSweepsKey) {
+    // The reference vector of SipHash-2-4: key 00 01 .. 0f, message 00 01 02 03.
+    const SweepKey reference{0x0706050403020100ull, 0x0F0E0D0C0B0A0908ull};
+    EXPECT_EQ(SweepNonce(reference, 0x00010203u), 0xCF2794E0277187B7ull);
+
+    const SweepKey key{0x1234, 0x5678};
+    const std::uint64_t nonce = SweepNonce(key, 0x7F010005u);
+    EXPECT_EQ(SweepNonce(key, 0x7F010005u), nonce) << "an answer's source must verify its own query's nonce";
+    EXPECT_NE(SweepNonce(key, 0x7F010006u), nonce) << "another address has another nonce";
+    EXPECT_NE(SweepNonce(SweepKey{0x1234, 0x5679}, 0x7F010005u), nonce) << "another sweep has other nonces";
+}
+
+TEST(SweepPlan, RangesAreMergedAndSkipTheUnanswerableAddresses) {
+    const std::vector<NRAddressRange> swept = SweepRanges({
+        {0x0A000010u, 0x0A00001Fu},
+        {0x0A000000u, 0x0A000014u},  // overlaps the first
+        {0x0A000020u, 0x0A000021u},  // adjacent to it
+        {0x0A000100u, 0x0A0000FFu},  // first above last: empty
+        {0x00000000u, 0x00000001u},
+        {0xFFFFFFFEu, 0xFFFFFFFFu},
+    });
+    ASSERT_EQ(swept.size(), 3u);
+    EXPECT_EQ(swept[0].first, 0x00000001u);
+    EXPECT_EQ(swept[0].last, 0x00000001u);
+    EXPECT_EQ(swept[1].first, 0x0A000000u);
+    EXPECT_EQ(swept[1].last, 0x0A000021u);
+    EXPECT_EQ(swept[2].first, 0xFFFFFFFEu);
+    EXPECT_EQ(swept[2].last, 0xFFFFFFFEu);
+    EXPECT_EQ(AddressCount(swept), 1u + 0x22u + 1u);
+    EXPECT_EQ(AddressCount(SweepRanges({{0, 0xFFFFFFFFu}})), 0xFFFFFFFEull);
 }
