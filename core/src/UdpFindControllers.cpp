@@ -279,7 +279,7 @@ void UdpFindControllers::PollLoop() {
         const Clock::time_point now = Clock::now();
         if (now < m_nextPollRound) continue;
         m_nextPollRound = now + EngineTiming::kPollInterval;
-        if (m_table.Count() == 0 || EnsureSocket(lock) != 0 || m_stopping) continue;
+        if (m_table.Count() == 0 || EnsureSocket(lock) != 0 || m_stopping || !m_pollEnabled) continue;
         const std::vector<std::uint32_t> addresses = m_table.Addresses();
         const nrproto::Query query{NewNonceLocked(RequestKind::Poll), EngineTiming::kPollAnswerWindowMs};
         const SOCKET socket = m_socket;
@@ -329,7 +329,7 @@ void UdpFindControllers::ClearControllerList() {
     const Clock::time_point now = Clock::now();
     m_table.Clear([this, now](const ScanMarks& marks) {
         return marks.broadcastRound == m_broadcastRound ||
-               (marks.sweep != 0 && marks.sweep == m_sweep.mark && (m_sweep.running || now <= m_sweep.answersUntil));
+               (marks.sweep != 0 && marks.sweep == m_sweep.mark && SweepAnswersCountLocked(now));
     });
     m_broadcastBatch.clear();
     ++m_broadcastRound;
@@ -414,9 +414,12 @@ std::string UdpFindControllers::AddSpecificController(std::string nameOrAddress)
     return nrproto::FormatIpv4(target);
 }
 
+bool UdpFindControllers::SweepAnswersCountLocked(Clock::time_point now) const {
+    return m_sweep.mark != 0 && (m_sweep.running || now <= m_sweep.answersUntil);
+}
+
 bool UdpFindControllers::IsSweepAnswerLocked(const Received& received, Clock::time_point now) const {
-    return m_sweep.mark != 0 && (m_sweep.running || now <= m_sweep.answersUntil) &&
-           received.answer.nonce == SweepNonce(m_sweep.key, received.source);
+    return SweepAnswersCountLocked(now) && received.answer.nonce == SweepNonce(m_sweep.key, received.source);
 }
 
 void UdpFindControllers::SweepLoop() {
@@ -438,7 +441,7 @@ void UdpFindControllers::SweepLoop() {
             continue;
         }
         if (EnsureSocket(lock) != 0) {
-            m_sweepWake.wait_for(lock, EngineTiming::kPollTakeInPeriod);
+            m_sweepWake.wait_for(lock, EngineTiming::kSweepSocketRetry);
             continue;
         }
         if (m_sweep.stopRequested) break;

@@ -38,6 +38,8 @@ struct EngineTiming {
     static constexpr int kSweepBurstDivisor = 20;
     // Shortest wait between batches: the system's timers are no finer.
     static constexpr Ms kSweepMinimumWait{1};
+    // How soon a sweep tries again when no socket can be opened.
+    static constexpr Ms kSweepSocketRetry{250};
     static constexpr Ms kPollInterval{5000};
     // How often the polling thread takes in answers while polling is on.
     static constexpr Ms kPollTakeInPeriod{250};
@@ -122,7 +124,9 @@ private:
     void SweepLoop();
     // Ends the sweeping thread, if any. Caller holds m_sweepControl, not m_mutex.
     void EndSweep();
-    // Whether the answer is one to the current sweep's query of its source. Caller holds m_mutex.
+    // Whether answers to the latest sweep still count. Caller holds m_mutex.
+    bool SweepAnswersCountLocked(Clock::time_point now) const;
+    // Whether the answer is one to the latest sweep's query of its source. Caller holds m_mutex.
     bool IsSweepAnswerLocked(const Received& received, Clock::time_point now) const;
 
     std::mutex m_mutex;
