@@ -24,6 +24,15 @@ struct NodeInfo {
     bool operator!=(const NodeInfo& other) const { return !(*this == other); }
 };
 
+// The scans a node's answers belong to, so that a clear can tell which survive it.
+// Each mark numbers a broadcast round or a sweep, 0 for none; the engine hands out
+// growing numbers, so the greatest mark a node earned is its newest, and an answer to
+// some other request (a poll, a one-node query) leaves the marks as they are.
+struct ScanMarks {
+    std::uint64_t broadcastRound = 0;
+    std::uint64_t sweep = 0;
+};
+
 class ControllerTable {
 public:
     static constexpr std::size_t kDefaultCapacity = 8192;
@@ -32,21 +41,23 @@ public:
     // distinct sources cannot exhaust memory.
     explicit ControllerTable(std::size_t capacity = kDefaultCapacity);
 
-    // Queues an answer, received for the request `nonce`, for TakeIn. A later answer
-    // from a node already queued replaces the queued one. False when the queue is full.
-    bool Queue(const NodeInfo& node, std::uint64_t nonce);
-    bool HasQueued() const { return !m_queue.empty(); }
+    // Queues an answer for TakeIn. A later answer from a node already queued replaces
+    // the queued one (keeping the greater marks). False when the queue is full.
+    bool Queue(const NodeInfo& node, const ScanMarks& marks);
+    std::size_t QueuedCount() const { return m_queue.size(); }
 
     // Moves every queued answer into the table: a new node is appended while there is
     // room, a known one is updated in place. True when an entry was added or changed.
     bool TakeIn();
 
     // Adds or updates one node at once. Returns its index, or -1 when the table is full.
-    int Put(const NodeInfo& node, std::uint64_t nonce, bool& changed);
+    int Put(const NodeInfo& node, const ScanMarks& marks, bool& changed);
 
-    // Empties the table. Entries whose answer came for a request that `requeue` picks
-    // go back to the queue, ahead of it, unless a newer answer of that node is queued.
-    void Clear(const std::function<bool(std::uint64_t nonce)>& requeue);
+    // Empties the table. Entries whose marks `requeue` picks go back to the queue, in
+    // table order and ahead of the queued answers; a newer queued answer of such a node
+    // takes the entry's place. The queue stays within the capacity: when both do not
+    // fit, the queued answers at the back yield.
+    void Clear(const std::function<bool(const ScanMarks& marks)>& requeue);
 
     std::size_t Count() const { return m_entries.size(); }
     // nullptr for an index outside the table.
@@ -56,8 +67,10 @@ public:
 private:
     struct Slot {
         NodeInfo node;
-        std::uint64_t nonce;
+        ScanMarks marks;
     };
+    // Replaces slot's node by a newer answer, keeping the greater marks.
+    static void Update(Slot& slot, const NodeInfo& node, const ScanMarks& marks);
 
     std::size_t m_capacity;
     std::vector<Slot> m_entries;

@@ -33,6 +33,26 @@ bool ResolveIpv4(const std::string& name, std::uint32_t& address) {
     return true;
 }
 
+std::uint64_t RandomNumber() {
+    std::uint64_t number = 0;
+    const NTSTATUS status =
+        BCryptGenRandom(nullptr, reinterpret_cast<PUCHAR>(&number), sizeof number, BCRYPT_USE_SYSTEM_PREFERRED_RNG);
+    if (!BCRYPT_SUCCESS(status)) {
+        std::random_device device;
+        number = static_cast<std::uint64_t>(device()) << 32 | device();
+    }
+    return number;
+}
+
+// Moves a sweep's cursor (the range and the address in it) on by one address.
+void StepSweepCursor(const std::vector<NRAddressRange>& ranges, std::size_t& rangeIndex, std::uint32_t& next) {
+    if (next < ranges[rangeIndex].last) {
+        ++next;
+    } else if (++rangeIndex < ranges.size()) {
+        next = ranges[rangeIndex].first;
+    }
+}
+
 std::string WinsockErrorText(const std::string& step, int error) {
     return step + " failed (Winsock error " + std::to_string(error) + ")";
 }
@@ -48,8 +68,14 @@ UdpFindControllers::~UdpFindControllers() {
         m_stopping = true;
     }
     m_pollWake.notify_all();
-    if (m_stopEvent != WSA_INVALID_EVENT) WSASetEvent(m_stopEvent);
+    {
+        std::lock_guard<std::mutex> control(m_sweepControl);
+        EndSweep();
+    }
+    // The polling and sweeping threads may reopen the socket until they end, so the
+    // receiving thread is stopped only after them.
     if (m_poller.joinable()) m_poller.join();
+    if (m_stopEvent != WSA_INVALID_EVENT) WSASetEvent(m_stopEvent);
     if (m_receiver.joinable()) m_receiver.join();
     if (m_socket != INVALID_SOCKET) closesocket(m_socket);
     if (m_readEvent != WSA_INVALID_EVENT) WSACloseEvent(m_readEvent);
@@ -57,8 +83,27 @@ UdpFindControllers::~UdpFindControllers() {
     if (m_winsockStarted) WSACleanup();
 }
 
-int UdpFindControllers::EnsureSocketLocked() {
-    if (m_socket != INVALID_SOCKET) return m_socketError;
+int UdpFindControllers::EnsureSocket(std::unique_lock<std::mutex>& lock) {
+    if (m_socket != INVALID_SOCKET && m_socketError == 0) return 0;
+    if (m_socket != INVALID_SOCKET) {
+        // The receiving thread has ended or is ending. It takes the lock on its way
+        // out, so it is joined without it; meanwhile another caller may open the new socket.
+        std::thread ended = std::move(m_receiver);
+        const SOCKET failed = m_socket;
+        const WSAEVENT readEvent = m_readEvent;
+        const WSAEVENT stopEvent = m_stopEvent;
+        m_socket = INVALID_SOCKET;
+        m_readEvent = WSA_INVALID_EVENT;
+        m_stopEvent = WSA_INVALID_EVENT;
+        m_socketError = 0;
+        lock.unlock();
+        ended.join();
+        closesocket(failed);
+        WSACloseEvent(readEvent);
+        WSACloseEvent(stopEvent);
+        lock.lock();
+        if (m_socket != INVALID_SOCKET) return m_socketError;
+    }
     if (!m_winsockStarted) {
         WSADATA data;
         const int error = WSAStartup(MAKEWORD(2, 2), &data);
@@ -99,29 +144,22 @@ int UdpFindControllers::EnsureSocketLocked() {
     m_socket = udp;
     m_readEvent = readEvent;
     m_stopEvent = stopEvent;
-    m_receiver = std::thread(&UdpFindControllers::ReceiveLoop, this);
+    m_receiver = std::thread(&UdpFindControllers::ReceiveLoop, this, udp, readEvent, stopEvent);
     return 0;
 }
 
 std::uint64_t UdpFindControllers::NewNonceLocked(RequestKind kind) {
     std::uint64_t nonce = 0;
     // A zero nonce is never used, so a zeroed forgery cannot match.
-    while (nonce == 0) {
-        const NTSTATUS status =
-            BCryptGenRandom(nullptr, reinterpret_cast<PUCHAR>(&nonce), sizeof nonce, BCRYPT_USE_SYSTEM_PREFERRED_RNG);
-        if (!BCRYPT_SUCCESS(status)) {
-            std::random_device device;
-            nonce = static_cast<std::uint64_t>(device()) << 32 | device();
-        }
-    }
+    while (nonce == 0) nonce = RandomNumber();
     m_nonces.Add(nonce, kind, Clock::now());
     return nonce;
 }
 
-int UdpFindControllers::SendQuery(std::uint32_t address, const nrproto::Query& query) {
+int UdpFindControllers::SendQuery(SOCKET socket, std::uint32_t address, const nrproto::Query& query) {
     const std::vector<std::uint8_t> datagram = nrproto::EncodeQuery(query);
     const sockaddr_in target = ControllerEndpoint(address);
-    const int sent = sendto(m_socket, reinterpret_cast<const char*>(datagram.data()), static_cast<int>(datagram.size()),
+    const int sent = sendto(socket, reinterpret_cast<const char*>(datagram.data()), static_cast<int>(datagram.size()),
                             0, reinterpret_cast<const sockaddr*>(&target), sizeof target);
     return sent == SOCKET_ERROR ? WSAGetLastError() : 0;
 }
@@ -137,8 +175,8 @@ std::vector<InterfaceAddress> UdpFindControllers::LocalInterfaces() {
     return m_interfaces;
 }
 
-void UdpFindControllers::ReceiveLoop() {
-    const WSAEVENT events[] = {m_stopEvent, m_readEvent};
+void UdpFindControllers::ReceiveLoop(SOCKET socket, WSAEVENT readEvent, WSAEVENT stopEvent) {
+    const WSAEVENT events[] = {stopEvent, readEvent};
     std::vector<Received> batch;
     for (;;) {
         const DWORD woken = WSAWaitForMultipleEvents(2, events, FALSE, EngineTiming::kReceiveIdleWakeMs, FALSE);
@@ -149,14 +187,14 @@ void UdpFindControllers::ReceiveLoop() {
             m_socketError = error != 0 ? error : WSASYSCALLFAILURE;
             return;
         }
-        WSAResetEvent(m_readEvent);
-        const bool healthy = DrainSocket(batch);
+        WSAResetEvent(readEvent);
+        const bool healthy = DrainSocket(socket, batch);
         AcceptBatch(batch);
         if (!healthy) return;
     }
 }
 
-bool UdpFindControllers::DrainSocket(std::vector<Received>& batch) {
+bool UdpFindControllers::DrainSocket(SOCKET socket, std::vector<Received>& batch) {
     // One byte more than the largest valid datagram, so an oversized one shows.
     char buffer[nrproto::kMaxDatagram + 1];
     constexpr std::size_t kBatchLimit = 256;
@@ -165,7 +203,7 @@ bool UdpFindControllers::DrainSocket(std::vector<Received>& batch) {
     for (int reads = 0; reads < kReadsPerWake; ++reads) {
         sockaddr_in from{};
         int fromLength = sizeof from;
-        const int size = recvfrom(m_socket, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
+        const int size = recvfrom(socket, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
         if (size == SOCKET_ERROR) {
             const int error = WSAGetLastError();
             if (error == WSAEWOULDBLOCK) return true;
@@ -199,20 +237,28 @@ void UdpFindControllers::AcceptBatch(std::vector<Received>& batch) {
         const Clock::time_point now = Clock::now();
         for (Received& received : batch) {
             const std::optional<RequestKind> kind = m_nonces.Find(received.answer.nonce, now);
-            if (!kind) continue;
+            ScanMarks marks;
+            if (!kind) {
+                if (!IsSweepAnswerLocked(received, now)) continue;
+                marks.sweep = m_sweep.mark;
+            } else if (*kind == RequestKind::Broadcast &&
+                std::find(m_broadcastBatch.begin(), m_broadcastBatch.end(), received.answer.nonce) !=
+                    m_broadcastBatch.end()) {
+                marks.broadcastRound = m_broadcastRound;
+            }
             NodeInfo node;
             node.address = received.source;
             node.hostName = std::move(received.answer.hostName);
             node.member = received.answer.role == nrproto::NodeRole::Member;
             node.controllerAddress = received.answer.controllerAddress;
-            if (*kind == RequestKind::Specific) {
+            if (kind == RequestKind::Specific) {
                 const auto query = m_specificQueries.find(received.answer.nonce);
                 if (query == m_specificQueries.end() || query->second.target != node.address) continue;
                 query->second.answered = true;
                 query->second.node = std::move(node);
                 arrived = true;
             } else {
-                arrived = m_table.Queue(node, received.answer.nonce) || arrived;
+                arrived = m_table.Queue(node, marks) || arrived;
             }
         }
     }
@@ -233,11 +279,12 @@ void UdpFindControllers::PollLoop() {
         const Clock::time_point now = Clock::now();
         if (now < m_nextPollRound) continue;
         m_nextPollRound = now + EngineTiming::kPollInterval;
+        if (m_table.Count() == 0 || EnsureSocket(lock) != 0 || m_stopping || !m_pollEnabled) continue;
         const std::vector<std::uint32_t> addresses = m_table.Addresses();
-        if (addresses.empty()) continue;
         const nrproto::Query query{NewNonceLocked(RequestKind::Poll), EngineTiming::kPollAnswerWindowMs};
+        const SOCKET socket = m_socket;
         lock.unlock();
-        for (std::uint32_t address : addresses) SendQuery(address, query);
+        for (std::uint32_t address : addresses) SendQuery(socket, address, query);
         lock.lock();
     }
 }
@@ -249,8 +296,8 @@ void UdpFindControllers::SuspendPoll() {
 
 void UdpFindControllers::ResumePoll() {
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_pollEnabled || EnsureSocketLocked() != 0) return;
+        std::unique_lock<std::mutex> lock(m_mutex);
+        if (m_pollEnabled || EnsureSocket(lock) != 0) return;
         m_pollEnabled = true;
         m_nextPollRound = Clock::now() + EngineTiming::kPollInterval;
         if (!m_poller.joinable()) m_poller = std::thread(&UdpFindControllers::PollLoop, this);
@@ -262,31 +309,37 @@ int UdpFindControllers::SendBroadcast(char* broadcastAddress) {
     std::uint32_t requested = 0;
     if (!broadcastAddress || !nrproto::ParseIpv4(broadcastAddress, requested)) return 0;
     nrproto::Query query{0, EngineTiming::kBroadcastAnswerWindowMs};
+    SOCKET socket = INVALID_SOCKET;
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (EnsureSocketLocked() != 0) return 0;
+        std::unique_lock<std::mutex> lock(m_mutex);
+        if (EnsureSocket(lock) != 0) return 0;
         query.nonce = NewNonceLocked(RequestKind::Broadcast);
         m_broadcastBatch.push_back(query.nonce);
+        socket = m_socket;
     }
     int sent = 0;
     for (std::uint32_t target : BroadcastTargets(requested, LocalInterfaces())) {
-        if (SendQuery(target, query) == 0) ++sent;
+        if (SendQuery(socket, target, query) == 0) ++sent;
     }
     return sent;
 }
 
 void UdpFindControllers::ClearControllerList() {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_table.Clear([this](std::uint64_t nonce) {
-        return std::find(m_broadcastBatch.begin(), m_broadcastBatch.end(), nonce) != m_broadcastBatch.end();
+    const Clock::time_point now = Clock::now();
+    m_table.Clear([this, now](const ScanMarks& marks) {
+        return marks.broadcastRound == m_broadcastRound ||
+               (marks.sweep != 0 && marks.sweep == m_sweep.mark && SweepAnswersCountLocked(now));
     });
     m_broadcastBatch.clear();
+    ++m_broadcastRound;
 }
 
 int UdpFindControllers::ListenForControllers(int waitMs) {
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(std::max(waitMs, 0));
     std::unique_lock<std::mutex> lock(m_mutex);
     m_broadcastBatch.clear();
+    ++m_broadcastRound;
     for (;;) {
         if (m_table.TakeIn()) return 1;
         if (m_arrived.wait_until(lock, deadline) == std::cv_status::timeout) return m_table.TakeIn() ? 1 : 0;
@@ -318,7 +371,7 @@ unsigned char UdpFindControllers::IsMember(int index) {
 
 std::string UdpFindControllers::AddSpecificController(std::string nameOrAddress) {
     std::unique_lock<std::mutex> lock(m_mutex);
-    if (const int error = EnsureSocketLocked()) {
+    if (const int error = EnsureSocket(lock)) {
         throw ExceptionCommunicationsError(error, WinsockErrorText("Opening the discovery socket", error));
     }
     lock.unlock();
@@ -335,8 +388,9 @@ std::string UdpFindControllers::AddSpecificController(std::string nameOrAddress)
         const Clock::time_point now = Clock::now();
         if (now >= deadline) break;
         if (now >= nextSend) {
+            const SOCKET socket = m_socket;
             lock.unlock();
-            error = SendQuery(target, query);
+            error = SendQuery(socket, target, query);
             lock.lock();
             nextSend += EngineTiming::kSpecificRetry;
             continue;
@@ -356,8 +410,114 @@ std::string UdpFindControllers::AddSpecificController(std::string nameOrAddress)
         throw ExceptionMemberFound(0, outcome.node.hostName, nrproto::FormatIpv4(outcome.node.controllerAddress));
     }
     bool changed = false;
-    m_table.Put(outcome.node, query.nonce, changed);
+    m_table.Put(outcome.node, ScanMarks{}, changed);
     return nrproto::FormatIpv4(target);
+}
+
+bool UdpFindControllers::SweepAnswersCountLocked(Clock::time_point now) const {
+    return m_sweep.mark != 0 && (m_sweep.running || now <= m_sweep.answersUntil);
+}
+
+bool UdpFindControllers::IsSweepAnswerLocked(const Received& received, Clock::time_point now) const {
+    return SweepAnswersCountLocked(now) && received.answer.nonce == SweepNonce(m_sweep.key, received.source);
+}
+
+void UdpFindControllers::SweepLoop() {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    using Seconds = std::chrono::duration<double>;
+    const double rate = m_sweep.queriesPerSecond;
+    const double burst = std::max(1.0, rate / EngineTiming::kSweepBurstDivisor);
+    // Queries the pace allows now; it starts empty, so the sweep is never ahead of it.
+    double allowance = 0;
+    Clock::time_point lastRefill = Clock::now();
+    std::vector<std::uint32_t> targets;
+    while (!m_sweep.stopRequested && m_sweep.sent < m_sweep.total) {
+        const Clock::time_point now = Clock::now();
+        allowance = std::min(burst, allowance + rate * Seconds(now - lastRefill).count());
+        lastRefill = now;
+        if (allowance < 1) {
+            const auto due = std::chrono::duration_cast<Clock::duration>(Seconds((1 - allowance) / rate));
+            m_sweepWake.wait_for(lock, std::max<Clock::duration>(due, EngineTiming::kSweepMinimumWait));
+            continue;
+        }
+        if (EnsureSocket(lock) != 0) {
+            m_sweepWake.wait_for(lock, EngineTiming::kSweepSocketRetry);
+            continue;
+        }
+        if (m_sweep.stopRequested) break;
+        const std::uint64_t count = std::min<std::uint64_t>(static_cast<std::uint64_t>(allowance),
+                                                            m_sweep.total - m_sweep.sent);
+        targets.clear();
+        std::size_t rangeIndex = m_sweep.rangeIndex;
+        std::uint32_t next = m_sweep.next;
+        for (std::uint64_t i = 0; i < count; ++i) {
+            targets.push_back(next);
+            StepSweepCursor(m_sweep.ranges, rangeIndex, next);
+        }
+        const SweepKey key = m_sweep.key;
+        const SOCKET socket = m_socket;
+        lock.unlock();
+        std::size_t done = 0;
+        for (std::uint32_t target : targets) {
+            const int error = SendQuery(socket, target, nrproto::Query{SweepNonce(key, target),
+                                                                       EngineTiming::kSweepAnswerWindowMs});
+            // A full send buffer: the rest of the batch waits for the next turn. Any
+            // other failure is the address's (no route, say): it counts as queried.
+            if (error == WSAEWOULDBLOCK || error == WSAENOBUFS) break;
+            ++done;
+        }
+        lock.lock();
+        for (std::size_t i = 0; i < done; ++i) StepSweepCursor(m_sweep.ranges, m_sweep.rangeIndex, m_sweep.next);
+        m_sweep.sent += done;
+        allowance -= static_cast<double>(done);
+        if (done < targets.size()) m_sweepWake.wait_for(lock, EngineTiming::kSweepMinimumWait);
+    }
+    m_sweep.running = false;
+    m_sweep.answersUntil = Clock::now() + EngineTiming::kNonceLifetime;
+}
+
+void UdpFindControllers::EndSweep() {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_sweep.stopRequested = true;
+    }
+    m_sweepWake.notify_all();
+    if (m_sweeper.joinable()) m_sweeper.join();
+}
+
+bool UdpFindControllers::StartSweep(const std::vector<NRAddressRange>& ranges, int queriesPerSecond) {
+    std::vector<NRAddressRange> swept = SweepRanges(ranges);
+    const std::uint64_t total = AddressCount(swept);
+    if (queriesPerSecond < 1 || total == 0) return false;
+    std::lock_guard<std::mutex> control(m_sweepControl);
+    EndSweep();
+    std::unique_lock<std::mutex> lock(m_mutex);
+    if (EnsureSocket(lock) != 0) return false;
+    Sweep sweep;
+    sweep.next = swept.front().first;
+    sweep.ranges = std::move(swept);
+    sweep.total = total;
+    sweep.queriesPerSecond = queriesPerSecond;
+    sweep.key = SweepKey{RandomNumber(), RandomNumber()};
+    sweep.mark = m_sweep.mark + 1;
+    sweep.running = true;
+    m_sweep = std::move(sweep);
+    m_sweeper = std::thread(&UdpFindControllers::SweepLoop, this);
+    return true;
+}
+
+NRSweepProgress UdpFindControllers::GetSweepProgress() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    NRSweepProgress progress;
+    progress.sent = m_sweep.sent;
+    progress.total = m_sweep.total;
+    progress.running = m_sweep.running;
+    return progress;
+}
+
+void UdpFindControllers::StopSweep() {
+    std::lock_guard<std::mutex> control(m_sweepControl);
+    EndSweep();
 }
 
 }  // namespace nrcore

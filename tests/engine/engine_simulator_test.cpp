@@ -1,10 +1,25 @@
 // The real engine against the controller simulator on loopback (the simulator runs
 // as a test fixture; NRSIM_CONTROL names its control port). The simulator listens on
 // 127.0.0.1 and answers from its nodes' own addresses, 127.0.0.2 and up.
+#include "UdpFindControllers.h"
+
 #include <algorithm>
 #include <thread>
 
 #include "engine_support.h"
+
+namespace nrcore {
+
+// The engine's test hook: closes its socket under it, as a failing network stack would.
+struct UdpFindControllersTestAccess {
+    static void CloseSocket(NRFindControllers& engine) {
+        UdpFindControllers& udp = dynamic_cast<UdpFindControllers&>(engine);
+        std::lock_guard<std::mutex> lock(udp.m_mutex);
+        closesocket(udp.m_socket);
+    }
+};
+
+}  // namespace nrcore
 
 namespace {
 
@@ -145,6 +160,23 @@ TEST_F(EngineAgainstSimulator, AnswersTakenInByThePollingThreadSurviveTheClear) 
     EXPECT_EQ(engine->GetControllerCount(), 3);
 }
 
+TEST_F(EngineAgainstSimulator, AnswersAgainAfterItsSocketWasClosedUnderIt) {
+    ASSERT_TRUE(simulator->Run("controllers 3 127.0.0.2 reopen-"));
+    StartScan();
+    ASSERT_TRUE(ListenForCount(3));
+    nrcore::UdpFindControllersTestAccess::CloseSocket(*engine);
+    engine->ClearControllerList();
+    // Broadcasts go nowhere until the receiving thread has seen the failure; the next
+    // one after that opens a new socket.
+    EXPECT_TRUE(ListenUntil(*engine, [&] {
+        if (engine->GetControllerCount() >= 3) return true;
+        Broadcast(*engine, "127.0.0.1");
+        return false;
+    })) << "the engine stayed deaf after its socket failed";
+    ASSERT_TRUE(simulator->Run("node 127.0.0.40 solo"));
+    EXPECT_EQ(engine->AddSpecificController("127.0.0.40"), "127.0.0.40");
+}
+
 TEST_F(EngineAgainstSimulator, AClearAfterAListenForgetsThatScan) {
     ASSERT_TRUE(simulator->Run("controllers 3 127.0.0.2 gone-"));
     StartScan();
@@ -276,6 +308,62 @@ TEST_F(EngineAgainstSimulator, AddSpecificControllerReturnsEmptyForUnresolvableT
     EXPECT_EQ(engine->AddSpecificController(""), "");
     EXPECT_EQ(engine->GetControllerCount(), 0);
     EXPECT_EQ(simulator->Stat("queries"), 0);
+}
+
+// 127.1.0.0 to 127.1.0.255, at the default pace (about 26 ms).
+const std::vector<NRAddressRange> kSweptRange{{0x7F010000u, 0x7F0100FFu}};
+
+// A sweep's queries have all been sent and answered; a listen then takes in whatever
+// the engine accepted.
+bool SweepAndDrain(NRFindControllers& engine, SimulatorControl& simulator) {
+    if (!engine.StartSweep(kSweptRange, NRFindControllers::kDefaultSweepQueriesPerSecond)) return false;
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (engine.GetSweepProgress().running && std::chrono::steady_clock::now() < deadline) {
+        engine.ListenForControllers(50);
+    }
+    if (engine.GetSweepProgress().running || !simulator.WaitUntilIdle(10s)) return false;
+    engine.ListenForControllers(200);
+    return true;
+}
+
+TEST_F(EngineAgainstSimulator, SweepFindsExactlyTheNodesInItsRangeAndKeepsThemAtAClear) {
+    ASSERT_TRUE(simulator->Run("controllers 3 127.1.0.10 swept-"));
+    ASSERT_TRUE(simulator->Run("member 127.1.0.200 swept-member 127.1.0.10"));
+    // Every query to an empty address of the range is answered by every node, this
+    // one too, with the nonce of the queried address: such answers must not count.
+    ASSERT_TRUE(simulator->Run("node 127.1.1.5 outside"));
+    engine->SuspendPoll();
+    ASSERT_TRUE(SweepAndDrain(*engine, *simulator));
+
+    const std::set<EngineEntry> inRange{
+        {"127.1.0.10", "swept-0001", false},
+        {"127.1.0.11", "swept-0002", false},
+        {"127.1.0.12", "swept-0003", false},
+        {"127.1.0.200", "swept-member", true},
+    };
+    EXPECT_EQ(TableOf(*engine), inRange);
+    const NRSweepProgress progress = engine->GetSweepProgress();
+    EXPECT_EQ(progress.sent, 256u);
+    EXPECT_EQ(progress.total, 256u);
+    EXPECT_EQ(simulator->Stat("queries"), 256) << "every address is queried once";
+    EXPECT_EQ(simulator->Stat("broadcast"), 252) << "the empty addresses";
+
+    engine->ClearControllerList();
+    EXPECT_NE(engine->ListenForControllers(1000), 0) << "the sweep's answers survive a clear";
+    EXPECT_EQ(TableOf(*engine), inRange);
+}
+
+TEST_F(EngineAgainstSimulator, SweepDropsAnswersWithAForgedNonce) {
+    ASSERT_TRUE(simulator->Run("controllers 3 127.1.0.10 forged-"));
+    ASSERT_TRUE(simulator->Run("vacant 127.1.0.0 127.1.0.255"));
+    ASSERT_TRUE(simulator->Run("malformed nonce"));
+    ASSERT_TRUE(SweepAndDrain(*engine, *simulator));
+    ASSERT_EQ(simulator->Stat("malformed"), 3);
+    EXPECT_EQ(engine->GetControllerCount(), 0);
+
+    ASSERT_TRUE(simulator->Run("malformed off"));
+    ASSERT_TRUE(SweepAndDrain(*engine, *simulator));
+    EXPECT_EQ(engine->GetControllerCount(), 3);
 }
 
 TEST_F(EngineAgainstSimulator, SendBroadcastRejectsTextThatIsNoAddress) {

@@ -64,6 +64,13 @@ public:
         calls.push_back("AddSpecificController " + nameOrAddress);
         return addSpecific(nameOrAddress);
     }
+    bool StartSweep(const std::vector<NRAddressRange>& ranges, int queriesPerSecond) override
+    {
+        calls.push_back("StartSweep " + std::to_string(ranges.size()) + " " + std::to_string(queriesPerSecond));
+        return true;
+    }
+    NRSweepProgress GetSweepProgress() override { return {}; }
+    void StopSweep() override { calls.push_back("StopSweep"); }
 
 private:
     bool Valid(int index) const { return index >= 0 && index < static_cast<int>(table.size()); }

@@ -106,6 +106,9 @@ public:
     std::string GetHostName(int index) override { return m_engine.GetHostName(index); }
     unsigned char IsMember(int index) override { return m_engine.IsMember(index); }
     std::string AddSpecificController(std::string) override { return {}; }
+    bool StartSweep(const std::vector<NRAddressRange>&, int) override { return false; }
+    NRSweepProgress GetSweepProgress() override { return {}; }
+    void StopSweep() override {}
 
 private:
     NRFindControllers& m_engine;

@@ -7,18 +7,39 @@
 // The engine talks UDP (core/PROTOCOL.md). Constructing it is cheap: Windows Sockets,
 // the socket and the receiving thread start on first use. A receiving thread queues
 // valid answers as they arrive; the table takes them in at ListenForControllers (or
-// on the polling thread while polling is on). The table holds one entry per node
-// address, at most 8192. Every operation is thread-safe; destruction stops and joins
-// the engine's threads.
+// on the polling thread while polling is on). A sweep (StartSweep) queries address
+// ranges by unicast from a sending thread of its own. The table holds one entry per node
+// address, at most 8192, and the queue as many nodes. When the socket fails, the next
+// operation that sends (SendBroadcast, AddSpecificController, a poll round) opens a
+// new one. Every operation is thread-safe; destruction stops and joins the engine's
+// threads.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "nrcore/Exceptions.h"
 
+// IPv4 addresses first to last, both included, in host byte order.
+struct NRAddressRange {
+    std::uint32_t first;
+    std::uint32_t last;
+};
+
+struct NRSweepProgress {
+    std::uint64_t sent = 0;   // addresses queried so far
+    std::uint64_t total = 0;  // addresses the sweep queries in all
+    bool running = false;     // queries are still being sent
+};
+
 class NRFindControllers {
 public:
+    // Pace of a sweep for callers without a reason to choose another: a /16 (65,536
+    // addresses) then takes about 6.6 s.
+    static constexpr int kDefaultSweepQueriesPerSecond = 10000;
+
     virtual ~NRFindControllers() = default;
 
     // Stops the engine's background re-query of known controllers. Once it returns,
@@ -37,7 +58,10 @@ public:
 
     // Empties the table. Answers to requests sent before the call still count: those
     // received and not yet taken in, those still to come, and those the polling
-    // thread took in for broadcasts sent since the last listen or clear.
+    // thread took in for broadcasts sent since the last listen or clear (whatever
+    // else the node answered since). The latter go back to the queue first; when they
+    // and the queued answers together exceed the queue's 8192 nodes, the answers
+    // queued last yield.
     virtual void ClearControllerList() = 0;
 
     // Takes in the answers that have arrived, waiting at most waitMs milliseconds for
@@ -63,6 +87,24 @@ public:
     // ExceptionCommunicationsError (Code() the Winsock error) when the socket cannot
     // be opened, the query cannot be sent, or the socket fails while waiting.
     virtual std::string AddSpecificController(std::string nameOrAddress) = 0;
+
+    // Queries every address of the ranges by unicast, so that controllers behind
+    // routers, which broadcasts do not reach, are found too. Returns at once; a thread
+    // of the engine sends the queries, never ahead of queriesPerSecond on average and
+    // at most 1/20 s worth at once. Each query carries a nonce of its own, and an
+    // answer counts only from the address it was sent to, until 10 s after the
+    // sweep's last query. Answers go to the queue like broadcast answers
+    // (ListenForControllers takes them in), member nodes included, and survive every
+    // clear while they count. Overlapping ranges are queried once, a range with first
+    // above last is empty, 0.0.0.0 and 255.255.255.255 are skipped; the number of
+    // addresses is not bounded here, callers limit it. A new sweep ends the one
+    // before, whose answers then no longer count. Returns false, sending nothing, when
+    // queriesPerSecond < 1, the ranges hold no address, or the socket cannot be opened.
+    virtual bool StartSweep(const std::vector<NRAddressRange>& ranges, int queriesPerSecond) = 0;
+    // Of the latest sweep; all zero before the first.
+    virtual NRSweepProgress GetSweepProgress() = 0;
+    // Stops sending the sweep's queries; answers to those sent still count for 10 s.
+    virtual void StopSweep() = 0;
 };
 
 class NRController {

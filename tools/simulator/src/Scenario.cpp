@@ -77,6 +77,7 @@ std::string Scenario::Execute(const std::string& commandLine) {
     if (command == "stats") return Stats();
     if (command == "reset") {
         m_nodes.clear();
+        m_vacant.clear();
         m_faults = Faults{};
         m_counters = Counters{};
         return "ok";
@@ -85,6 +86,7 @@ std::string Scenario::Execute(const std::string& commandLine) {
     if (command == "node") return SetNode(arguments, false);
     if (command == "member") return SetNode(arguments, true);
     if (command == "malformed") return SetMalformed(arguments);
+    if (command == "vacant") return SetVacant(arguments);
     if (command == "rename" || command == "remove" || command == "silent") {
         std::uint32_t address = 0;
         if (!ReadAddress(arguments, address)) return "error address expected";
@@ -161,6 +163,24 @@ std::string Scenario::SetMalformed(std::istringstream& arguments) {
     return "ok";
 }
 
+std::string Scenario::SetVacant(std::istringstream& arguments) {
+    const std::streampos start = arguments.tellg();
+    std::string word;
+    if (arguments >> word && word == "off") {
+        m_vacant.clear();
+        return "ok";
+    }
+    arguments.clear();
+    arguments.seekg(start);
+    std::uint32_t first = 0;
+    std::uint32_t last = 0;
+    if (!ReadAddress(arguments, first) || !ReadAddress(arguments, last) || first > last) {
+        return "error usage: vacant FIRST LAST | vacant off";
+    }
+    m_vacant.emplace_back(first, last);
+    return "ok";
+}
+
 std::string Scenario::Stats() const {
     std::ostringstream text;
     text << "ok nodes=" << m_nodes.size() << " queries=" << m_counters.queries
@@ -179,6 +199,12 @@ std::vector<PlannedDatagram> Scenario::Plan(const nrproto::Query& query, std::ui
         ++m_counters.unicastQueries;
         PlanNode(query, unicastTarget->first, unicastTarget->second, plan);
         return plan;
+    }
+    for (const auto& [first, last] : m_vacant) {
+        if (destination >= first && destination <= last) {
+            ++m_counters.unicastQueries;
+            return plan;
+        }
     }
     ++m_counters.broadcastQueries;
     for (const auto& [address, node] : m_nodes) PlanNode(query, address, node, plan);

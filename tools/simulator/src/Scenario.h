@@ -62,7 +62,8 @@ public:
     bool QuitRequested() const { return m_quit; }
 
     // The answers to a query that arrived for `destination`: only that node for a
-    // node's own address, every node for any other (broadcast) address.
+    // node's own address, none for a vacant address, every node for any other
+    // (broadcast) address.
     std::vector<PlannedDatagram> Plan(const nrproto::Query& query, std::uint32_t destination);
     void CountBadQuery() { ++m_counters.badQueries; }
     void CountSent(const PlannedDatagram& datagram);
@@ -73,11 +74,14 @@ private:
     std::string AddControllers(std::istringstream& arguments);
     std::string SetNode(std::istringstream& arguments, bool member);
     std::string SetMalformed(std::istringstream& arguments);
+    std::string SetVacant(std::istringstream& arguments);
     std::string Stats() const;
     void PlanNode(const nrproto::Query& query, std::uint32_t address, const SimNode& node,
                   std::vector<PlannedDatagram>& plan);
 
     std::map<std::uint32_t, SimNode> m_nodes;
+    // Ranges (first, last) where an address without a node is vacant, not a broadcast.
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> m_vacant;
     Faults m_faults;
     Counters m_counters;
     std::size_t m_pending = 0;
