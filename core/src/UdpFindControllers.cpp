@@ -369,6 +369,12 @@ unsigned char UdpFindControllers::IsMember(int index) {
     return node && node->member ? 1 : 0;
 }
 
+std::string UdpFindControllers::GetControllerAddress(int index) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const NodeInfo* node = m_table.At(index);
+    return node && node->member ? nrproto::FormatIpv4(node->controllerAddress) : std::string();
+}
+
 std::string UdpFindControllers::AddSpecificController(std::string nameOrAddress) {
     std::unique_lock<std::mutex> lock(m_mutex);
     if (const int error = EnsureSocket(lock)) {

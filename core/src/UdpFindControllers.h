@@ -71,6 +71,7 @@ public:
     std::string GetNodeAddress(int index) override;
     std::string GetHostName(int index) override;
     unsigned char IsMember(int index) override;
+    std::string GetControllerAddress(int index) override;
     std::string AddSpecificController(std::string nameOrAddress) override;
     bool StartSweep(const std::vector<NRAddressRange>& ranges, int queriesPerSecond) override;
     NRSweepProgress GetSweepProgress() override;

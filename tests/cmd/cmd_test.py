@@ -124,7 +124,7 @@ class CommandLineProgram(unittest.TestCase):
             {"name": "rack,b", "address": "127.0.0.4", "role": "member", "controller": "127.0.0.2"},
         ])
 
-        code, out, err = run("/list" if False else "list", "/format:json")
+        code, out, err = run("list", "/format:json")
         self.assertEqual(code, 0, err)
         self.assertEqual(json.loads(out), [{"name": "comma,name", "address": "127.0.0.2"},
                                            {"name": "quote\"name??", "address": "127.0.0.3"}])

@@ -27,7 +27,7 @@ trap cleanup EXIT
 
 # A namespace held open by a sleeping process of its own; prints that process's pid.
 new_namespace() {
-    unshare --net sleep 600 &
+    unshare --net sleep 600 </dev/null >/dev/null 2>&1 &
     pid=$!
     while [ "$(readlink /proc/$pid/ns/net)" = "$(readlink /proc/self/ns/net)" ]; do sleep 0.01; done
     echo $pid

@@ -14,6 +14,7 @@ struct FakeEntry {
     std::string address;
     std::string hostName;
     bool member = false;
+    std::string controllerAddress = {};
 };
 
 class FakeEngine : public NRFindControllers {
@@ -59,6 +60,10 @@ public:
     std::string GetNodeAddress(int index) override { return Valid(index) ? table[index].address : std::string(); }
     std::string GetHostName(int index) override { return Valid(index) ? table[index].hostName : std::string(); }
     unsigned char IsMember(int index) override { return Valid(index) && table[index].member; }
+    std::string GetControllerAddress(int index) override
+    {
+        return Valid(index) ? table[index].controllerAddress : std::string();
+    }
     std::string AddSpecificController(std::string nameOrAddress) override
     {
         calls.push_back("AddSpecificController " + nameOrAddress);

@@ -6,6 +6,7 @@
 #include <chrono>
 
 #include "FakeEngine.h"
+#include "discovery/AddressRanges.h"
 #include "discovery/ControllerScan.h"
 #include "discovery/LocalNetworks.h"
 
@@ -90,3 +91,30 @@ TEST(CompareHostNames, IgnoresCaseButComparesBytes)
 }
 
 }  // namespace
+
+TEST(ParseAddressRange, NetworksRangesAndSingleAddresses)
+{
+    const struct {
+        const char* text;
+        std::uint32_t first;
+        std::uint32_t last;
+    } cases[] = {
+        {"10.1.0.0/16", 0x0A010000, 0x0A01FFFF},     {"10.1.2.3/16", 0x0A010000, 0x0A01FFFF},
+        {"10.1.2.10-10.1.2.200", 0x0A01020A, 0x0A0102C8}, {"192.168.1.7", 0xC0A80107, 0xC0A80107},
+        {"0.0.0.0/0", 0, 0xFFFFFFFF},                {"10.9.9.9/32", 0x0A090909, 0x0A090909},
+    };
+    for (const auto& c : cases) {
+        NRAddressRange range{};
+        std::string error;
+        ASSERT_TRUE(ParseAddressRange(c.text, range, error)) << c.text << ": " << error;
+        EXPECT_EQ(range.first, c.first) << c.text;
+        EXPECT_EQ(range.last, c.last) << c.text;
+    }
+    EXPECT_EQ(AddressCount({{0x0A010000, 0x0A01FFFF}, {1, 1}}), 65537u);
+    for (const char* text : {"", "10.1.2", "10.1.2.3.4", "1.2.3.256", "10.0.0.0/", "10.0.0.0/x", "a.b.c.d", "1.2.3.4-", " 1.2.3.4"}) {
+        NRAddressRange range{};
+        std::string error;
+        EXPECT_FALSE(ParseAddressRange(text, range, error)) << '"' << text << '"';
+        EXPECT_FALSE(error.empty());
+    }
+}

@@ -105,6 +105,7 @@ public:
     std::string GetNodeAddress(int index) override { return m_engine.GetNodeAddress(index); }
     std::string GetHostName(int index) override { return m_engine.GetHostName(index); }
     unsigned char IsMember(int index) override { return m_engine.IsMember(index); }
+    std::string GetControllerAddress(int index) override { return m_engine.GetControllerAddress(index); }
     std::string AddSpecificController(std::string) override { return {}; }
     bool StartSweep(const std::vector<NRAddressRange>&, int) override { return false; }
     NRSweepProgress GetSweepProgress() override { return {}; }

@@ -75,6 +75,9 @@ public:
     virtual std::string GetHostName(int index) = 0;
     // Non-zero for a member node (one that belongs to a controller).
     virtual unsigned char IsMember(int index) = 0;
+    // The dotted address of a member node's controller; "" for a controller and for an
+    // index outside the table.
+    virtual std::string GetControllerAddress(int index) = 0;
 
     // Queries one controller by host name or dotted address. The text is resolved to
     // its first IPv4 address, which is queried by unicast, sent again every 500 ms,
