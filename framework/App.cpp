@@ -1,6 +1,6 @@
 #include "framework/App.h"
 
-#include <vector>
+#include "framework/ModulePath.h"
 
 namespace fw {
 
@@ -11,19 +11,6 @@ CWinApp*& CurrentApp()
 {
     static CWinApp* app = nullptr;
     return app;
-}
-
-std::string ModulePath()
-{
-    std::vector<char> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD length = ::GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0)
-            return {};
-        if (length < buffer.size())
-            return std::string(buffer.data(), length);
-        buffer.resize(buffer.size() * 2);
-    }
 }
 
 }  // namespace
@@ -61,7 +48,7 @@ HINSTANCE AfxGetResourceHandle()
 
 std::string AfxGetAppName()
 {
-    std::string name = ModulePath();
+    std::string name = AfxGetModuleFileName();
     const size_t slash = name.find_last_of("\\/");
     if (slash != std::string::npos)
         name.erase(0, slash + 1);

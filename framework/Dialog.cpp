@@ -64,12 +64,20 @@ BOOL CDialog::OnInitDialog()
     return TRUE;
 }
 
-void CDialog::OnUnhandledException(const std::exception* error)
+std::string UnhandledExceptionText(const std::exception* error)
 {
-    std::string text = "An internal error stopped this action.";
+    char buffer[1024];
+    const int length = ::LoadStringA(AfxGetResourceHandle(), AFX_IDS_UNHANDLED_EXCEPTION, buffer, sizeof buffer);
+    // The exception may be the very failure to load a text: the words are then built in.
+    std::string text = length > 0 ? std::string(buffer, length) : "An internal error stopped this action.";
     if (error && *error->what())
         text += std::string("\n\n") + error->what();
-    MessageBox(text, AfxGetAppName(), MB_OK | MB_ICONERROR);
+    return text;
+}
+
+void CDialog::OnUnhandledException(const std::exception* error)
+{
+    MessageBox(UnhandledExceptionText(error), AfxGetAppName(), MB_OK);
 }
 
 const MessageMap* CDialog::GetMessageMap() const

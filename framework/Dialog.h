@@ -6,6 +6,9 @@
 #include <windows.h>
 
 #include <exception>
+#include <string>
+
+#include "framework/FrameworkIds.h"
 
 #include "framework/MessageMap.h"
 #include "framework/Wnd.h"
@@ -13,6 +16,10 @@
 namespace fw {
 
 class CDialog;
+
+// The text for an exception that escaped a handler (nullptr: not a standard one): the
+// string table's AFX_IDS_UNHANDLED_EXCEPTION and the exception's own words.
+std::string UnhandledExceptionText(const std::exception* error);
 
 // Binds controls to members during DoDataExchange.
 class CDataExchange {
@@ -47,7 +54,9 @@ protected:
     virtual BOOL OnInitDialog();
     virtual void OnOK() { EndDialog(IDOK); }
     virtual void OnCancel() { EndDialog(IDCANCEL); }
-    // A handler let an exception escape; the message it handled is abandoned.
+    // A handler let an exception escape; the message it handled is abandoned. Shows
+    // UnhandledExceptionText in a box owned by the dialog, as every box of the program:
+    // MB_OK, no icon. A dialog with a message-box seam of its own routes it there.
     virtual void OnUnhandledException(const std::exception* error);
 
     virtual const MessageMap* GetMessageMap() const;

@@ -1,6 +1,5 @@
 #include "store/SettingsFile.h"
 
-#include "store/ExeDirectory.h"
 #include "store/Numbers.h"
 
 #include <windows.h>
@@ -37,18 +36,16 @@ std::string SettingsPathFor(const std::string& exeDirectory)
     return exeDirectory + "\\GlasswayConfig.ini";
 }
 
-SettingsFile::SettingsFile() : SettingsFile(GetExeDirectory()) {}
-
-SettingsFile::SettingsFile(const std::string& exeDirectory) : path_(SettingsPathFor(exeDirectory))
+SettingsFile::SettingsFile(const std::string& settingsPath) : m_path(settingsPath)
 {
-    WriteSetting(path_, kResetKey, "0");
+    WriteSetting(m_path, kResetKey, "0");
 }
 
 SettingsFile::~SettingsFile() = default;
 
 const std::string& SettingsFile::Path() const
 {
-    return path_;
+    return m_path;
 }
 
 StoredSettings ReadSettings(const std::string& settingsPath)

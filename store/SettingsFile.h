@@ -22,14 +22,13 @@ std::string ReadSetting(const std::string& settingsPath, const char* key);
 // Building one clears Reset, which tells the service that the tool has opened.
 class SettingsFile {
 public:
-    SettingsFile();
-    explicit SettingsFile(const std::string& exeDirectory);
+    explicit SettingsFile(const std::string& settingsPath);
     virtual ~SettingsFile();
 
     const std::string& Path() const;
 
 private:
-    std::string path_;
+    std::string m_path;
 };
 
 struct StoredSettings {

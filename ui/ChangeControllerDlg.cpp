@@ -59,7 +59,7 @@ BOOL CChangeControllerDlg::OnInitDialog()
     m_btnUpdate.EnableWindow(FALSE);
 
     // Opening the dialog clears the service's reset flag.
-    const SettingsFile settingsFile(m_services.exeDirectory());
+    const SettingsFile settingsFile(m_settingsPath);
 
     // Looked up once: the controller object takes the first, the scan all of them.
     m_localAddresses = m_services.localAddresses();
@@ -218,10 +218,5 @@ void CChangeControllerDlg::ShowMessage(const MessageText& message)
 
 void CChangeControllerDlg::OnUnhandledException(const std::exception* error)
 {
-    std::string text = "An internal error stopped this action.";
-    if (dynamic_cast<const ExceptionGui*>(error))
-        text += "\n\nA text of the program's resources could not be loaded.";
-    else if (error && *error->what())
-        text += std::string("\n\n") + error->what();
-    ShowMessage({text, {}});
+    ShowMessage({fw::UnhandledExceptionText(error), {}});
 }

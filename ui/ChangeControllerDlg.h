@@ -60,7 +60,11 @@ protected:
 
     DECLARE_MESSAGE_MAP()
 
-public:
+private:
+    bool HandleListClick(const NMHDR* pNMHDR);
+    void BroadcastToLocalNetworks();
+    UINT_PTR ScanTimerId() const;
+
     fw::CButton m_btnUpdate;
     fw::CSpinButtonCtrl m_spinRefreshRate;
     fw::CEdit m_editRefreshRate;
@@ -78,11 +82,6 @@ public:
     ScanTime m_scanStart{};
     std::string m_refreshRateText;
     std::string m_settingsPath;
-
-private:
-    bool HandleListClick(const NMHDR* pNMHDR);
-    void BroadcastToLocalNetworks();
-    UINT_PTR ScanTimerId() const;
 
     DialogServices m_services;
     std::vector<std::string> m_localAddresses;

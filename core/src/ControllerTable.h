@@ -44,7 +44,6 @@ public:
     // Queues an answer for TakeIn. A later answer from a node already queued replaces
     // the queued one (keeping the greater marks). False when the queue is full.
     bool Queue(const NodeInfo& node, const ScanMarks& marks);
-    std::size_t QueuedCount() const { return m_queue.size(); }
 
     // Moves every queued answer into the table: a new node is appended while there is
     // room, a known one is updated in place. True when an entry was added or changed.

@@ -72,20 +72,6 @@ DecodeStatus ReadHeader(Reader& reader, std::size_t size, MessageKind expected, 
 
 }  // namespace
 
-const char* DecodeStatusText(DecodeStatus status) {
-    switch (status) {
-    case DecodeStatus::Ok: return "ok";
-    case DecodeStatus::TooShort: return "too short";
-    case DecodeStatus::TooLong: return "too long";
-    case DecodeStatus::BadMagic: return "bad magic";
-    case DecodeStatus::BadVersion: return "unknown version";
-    case DecodeStatus::BadKind: return "unexpected kind";
-    case DecodeStatus::BadLength: return "length mismatch";
-    case DecodeStatus::BadRole: return "bad role";
-    }
-    return "unknown";
-}
-
 std::vector<std::uint8_t> EncodeQuery(const Query& query) {
     Writer writer(kQuerySize);
     WriteHeader(writer, MessageKind::Query, query.nonce);

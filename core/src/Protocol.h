@@ -51,8 +51,6 @@ enum class DecodeStatus {
     BadRole,
 };
 
-const char* DecodeStatusText(DecodeStatus status);
-
 std::vector<std::uint8_t> EncodeQuery(const Query& query);
 // Host names longer than kMaxHostName are cut to it.
 std::vector<std::uint8_t> EncodeAnswer(const Answer& answer);

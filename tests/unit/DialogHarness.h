@@ -97,7 +97,7 @@ public:
         ::SendMessageA(dialog->m_hWnd, WM_TIMER, static_cast<WPARAM>(::GetDlgCtrlID(dialog->m_hWnd)), 0);
     }
 
-    fw::CListCtrl& List() { return dialog->m_listControllers; }
+    fw::CListCtrl List() const { return fw::CListCtrl(Control(IDC_LIST_CONTROLLERS)); }
     std::vector<std::string> Column(int column)
     {
         std::vector<std::string> texts;

@@ -69,7 +69,10 @@ TEST_F(ScanTest, SpecialAddressesAreTheirOwnTargets)
 {
     harness.localAddresses = {"127.0.0.1", "0.1.2.3", "224.1.1.1", "255.255.255.255"};
     harness.Open();
-    EXPECT_EQ(harness.dialog->m_broadcastAddresses, (Strings{"127.0.0.1", "0.1.2.3", "224.1.1.1", "255.255.255.255"}));
+    const Strings expected = {"SuspendPoll",           "SendBroadcast 127.0.0.1",
+                              "SendBroadcast 0.1.2.3", "SendBroadcast 224.1.1.1",
+                              "SendBroadcast 255.255.255.255"};
+    EXPECT_EQ(Strings(harness.Engine().calls.begin(), harness.Engine().calls.begin() + expected.size()), expected);
 }
 
 TEST_F(ScanTest, TicksStepProgressAndListNewsSorted)
@@ -128,13 +131,26 @@ TEST_F(ScanTest, RebroadcastComesStrictlyAfterThreeQuietSecondsThenEveryTick)
     EXPECT_EQ(Broadcasts(), 5);
 }
 
-TEST_F(ScanTest, ReentrantTimerDoesNotRunSecondTick)
+TEST_F(ScanTest, TimerArrivingWhileProgressStepsRunsNoSecondTick)
 {
     harness.Open();
-    harness.dialog->m_inTimer = true;
+    // The progress bar hands the dialog a WM_TIMER of its own while it steps.
+    static WNDPROC progressProc;
+    static HWND dialogWindow;
+    dialogWindow = harness.dialog->m_hWnd;
+    const auto stepWithNestedTimer = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+        if (message == PBM_STEPIT)
+            ::SendMessageA(dialogWindow, WM_TIMER, static_cast<WPARAM>(::GetDlgCtrlID(dialogWindow)), 0);
+        return ::CallWindowProcA(progressProc, window, message, wParam, lParam);
+    };
+    progressProc = reinterpret_cast<WNDPROC>(::SetWindowLongPtrA(
+        harness.Control(IDC_PROGRESS_SCAN), GWLP_WNDPROC,
+        reinterpret_cast<LONG_PTR>(static_cast<WNDPROC>(stepWithNestedTimer))));
+
     harness.Tick();
-    EXPECT_EQ(harness.Engine().CountCalls("ListenForControllers"), 0);
-    EXPECT_EQ(ProgressPosition(), 0);
+
+    EXPECT_EQ(harness.Engine().CountCalls("ListenForControllers"), 1);
+    EXPECT_EQ(ProgressPosition(), 1);
 }
 
 TEST_F(ScanTest, EmptyListSortsWithoutFocus)

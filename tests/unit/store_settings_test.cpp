@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/ModulePath.h"
 #include "store/ExeDirectory.h"
 #include "store/Numbers.h"
 #include "store/RefreshRateXml.h"
@@ -21,7 +22,7 @@ std::string RefreshRateShownFor(const ToolDirectory& tool, const char* storedRef
 }
 
 // Behaves as GetModuleFileNameA for a module at `path`: cut to the buffer, size returned.
-ModuleFileNameReader ModuleAt(const std::string& path, std::vector<unsigned long>& sizesAsked)
+fw::ModuleFileNameReader ModuleAt(const std::string& path, std::vector<unsigned long>& sizesAsked)
 {
     return [&path, &sizesAsked](char* buffer, unsigned long size) {
         sizesAsked.push_back(size);
@@ -58,17 +59,17 @@ TEST(ExeDirectory, ModulePathLongerThan260CharactersIsNeverCut)
     for (const size_t length : {259u, 260u, 300u, 5000u, 32000u}) {
         const std::string path = "C:\\" + std::string(length - 3, 'p');
         std::vector<unsigned long> sizesAsked;
-        EXPECT_EQ(ReadModuleFileName(ModuleAt(path, sizesAsked)), path) << length;
+        EXPECT_EQ(fw::AfxGetModuleFileName(ModuleAt(path, sizesAsked)), path) << length;
         EXPECT_GT(sizesAsked.back(), length);
     }
     std::vector<unsigned long> sizesAsked;
-    EXPECT_EQ(ReadModuleFileName(ModuleAt("", sizesAsked)), "");
+    EXPECT_EQ(fw::AfxGetModuleFileName(ModuleAt("", sizesAsked)), "");
 }
 
 TEST(SettingsFile, PathIsTheFileBesideTheExecutable)
 {
     EXPECT_EQ(SettingsPathFor("D:\\Apps\\Tool"), "D:\\Apps\\Tool\\GlasswayConfig.ini");
-    EXPECT_EQ(SettingsFile().Path(), GetExeDirectory() + "\\GlasswayConfig.ini");
+    EXPECT_EQ(SettingsPathFor(GetExeDirectory()), GetExeDirectory() + "\\GlasswayConfig.ini");
 }
 
 TEST(SettingsFile, ConstructionWritesResetZeroAndChangesNothingElse)
@@ -79,7 +80,7 @@ TEST(SettingsFile, ConstructionWritesResetZeroAndChangesNothingElse)
         "[NorrinGlassway]\r\nIPAddress=ups-controller\r\nReset=1\r\nRefreshRate=30000\r\nExtra=kept\r\n";
     WriteWholeFile(tool.File("GlasswayConfig.ini"), before);
 
-    const SettingsFile settings(tool.Path());
+    const SettingsFile settings(SettingsPathFor(tool.Path()));
 
     EXPECT_EQ(settings.Path(), tool.File("GlasswayConfig.ini"));
     std::string expected = before;
@@ -90,7 +91,7 @@ TEST(SettingsFile, ConstructionWritesResetZeroAndChangesNothingElse)
 TEST(SettingsFile, CreatesTheFileWhenMissing)
 {
     ToolDirectory tool;
-    const SettingsFile settings(tool.Path());
+    const SettingsFile settings(SettingsPathFor(tool.Path()));
 
     EXPECT_EQ(ReadStoredValue(tool.Path(), kResetKey), "0");
     const StoredSettings stored = ReadSettings(settings.Path());
@@ -196,7 +197,7 @@ TEST(SettingsFile, PathBeyondTheProfileLimitIsLeftAlone)
     GetCurrentDirectoryA(MAX_PATH, currentDirectory);
     const std::vector<std::string> before = ListDirectory(currentDirectory);
 
-    const SettingsFile settings(tool.Path());
+    const SettingsFile settings(SettingsPathFor(tool.Path()));
     const UnsavedFiles unsaved = WriteSettings(tool.Path(), "1", "10.1.1.1", 30, [](const std::string&, int) {
         return RefreshRateXmlResult::Written;
     });

@@ -25,6 +25,7 @@
 
 #include "SimulatorControl.h"
 #include "discovery/ControllerScan.h"
+#include "discovery/LocalNetworks.h"
 #include "nrcore/NRController.h"
 #include "ui/ChangeControllerDlg.h"
 #include "ui/resource.h"
@@ -141,7 +142,7 @@ struct ScanFigures {
 
 int ListedRows(const CChangeControllerDlg& dialog)
 {
-    return dialog.m_listControllers.GetItemCount();
+    return fw::CListCtrl(dialog.GetDlgItem(IDC_LIST_CONTROLLERS)).GetItemCount();
 }
 
 // Runs `work` on the dialog's thread and returns how long it took.
@@ -247,7 +248,8 @@ ScanFigures MeasureScan(int count)
     {
         CChangeControllerDlg dialog(nullptr, services);
         dialog.Create(IDD_CHANGECONTROLLER_DIALOG, nullptr);
-        for (const std::string& target : dialog.m_broadcastAddresses)
+        // The dialog broadcasts to these: the real services look the local addresses up.
+        for (const std::string& target : BroadcastAddressesFor(LocalHostAddresses()))
             figures.broadcastTargets += (figures.broadcastTargets.empty() ? "" : ",") + target;
         if (scanStartRecorded)
             RunScanLoop(dialog, count, scanStarted, figures);

@@ -113,6 +113,7 @@ public:
 class NRController {
 public:
     // localAddress: the local host's first IPv4 address in dotted form ("" when unknown).
+    // The engine reads the local interfaces itself, so nothing depends on it.
     explicit NRController(const std::string& localAddress);
     virtual ~NRController();
 
@@ -121,13 +122,11 @@ public:
 
     // The engine; it lives as long as this object.
     NRFindControllers* getFindControllers() { return m_engine.get(); }
-    const std::string& localAddress() const { return m_localAddress; }
 
 protected:
     // For another engine behind the same object (tests, other transports).
     NRController(const std::string& localAddress, std::unique_ptr<NRFindControllers> engine);
 
 private:
-    std::string m_localAddress;
     std::unique_ptr<NRFindControllers> m_engine;
 };
