@@ -2,6 +2,8 @@
 
 #include "ui/ChangeControllerDlg.h"
 
+namespace cc {
+
 CChangeControllerApp theApp;
 
 BOOL CChangeControllerApp::InitInstance()
@@ -13,3 +15,5 @@ BOOL CChangeControllerApp::InitInstance()
     // FALSE: no message loop after the dialog, the program ends.
     return FALSE;
 }
+
+}  // namespace cc

@@ -3,7 +3,11 @@
 
 #include "framework/App.h"
 
+namespace cc {
+
 class CChangeControllerApp : public fw::CWinApp {
 public:
     BOOL InitInstance() override;
 };
+
+}  // namespace cc

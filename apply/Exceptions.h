@@ -3,8 +3,12 @@
 
 #include "nrcore/Exceptions.h"
 
+namespace cc {
+
 // A string-table entry could not be loaded.
 class ExceptionGui : public Exception {
 public:
     ExceptionGui() : Exception(0, std::string()) {}
 };
+
+}  // namespace cc

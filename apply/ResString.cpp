@@ -3,6 +3,8 @@
 #include "apply/Exceptions.h"
 #include "framework/App.h"
 
+namespace cc {
+
 std::string LoadPlainString(UINT id)
 {
     char buffer[4096];
@@ -41,3 +43,5 @@ std::string FormatWithText(const std::string& format, const std::string& argumen
     }
     return result;
 }
+
+}  // namespace cc

@@ -5,6 +5,8 @@
 #include "nrcore/NRController.h"
 #include "apply/StringIds.h"
 
+namespace cc {
+
 Resolution AskLibrary(NRFindControllers& engine, const std::string& text)
 {
     try {
@@ -57,3 +59,5 @@ MessageText ApplyResultMessage(const ApplyResult& result)
     }
     return {FormatWithText(LoadResString(IDS_SETTINGS_NOT_SAVED), JoinFileNames(result.unsavedFiles)), caption};
 }
+
+}  // namespace cc

@@ -10,6 +10,8 @@
 
 class NRFindControllers;
 
+namespace cc {
+
 enum class ResolveOutcome {
     Found,                  // the library answered with the controller's address
     NotFound,               // nothing answers to the text
@@ -40,3 +42,5 @@ MessageText CouldNotFindMessage(const std::string& typedText);
 MessageText NotListedMessage(const std::string& address);
 // The outcome of an apply.
 MessageText ApplyResultMessage(const ApplyResult& result);
+
+}  // namespace cc

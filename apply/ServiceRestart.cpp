@@ -4,6 +4,8 @@
 
 #include <vector>
 
+namespace cc {
+
 namespace {
 
 constexpr const char* kServiceExecutable = "NorrinGlasswayService.exe";
@@ -83,3 +85,5 @@ void DeleteCachedDataFiles(const std::string& exeDirectory)
     for (const char* relativePath : kCachedDataFiles)
         RemoveFile(exeDirectory + relativePath);
 }
+
+}  // namespace cc

@@ -7,6 +7,8 @@
 
 #include "store/WriteSettings.h"
 
+namespace cc {
+
 // Applying a choice: the settings are stored, the web service is restarted through its
 // executable beside the tool, and the service's cached data files are deleted.
 
@@ -49,3 +51,5 @@ int RestartService(const std::string& exeDirectory, const ProcessStarter& startP
 // Deletes upsprop.xml, applist.xml and eventlist.xml under http\data; a missing file is
 // no error and every deletion is attempted.
 void DeleteCachedDataFiles(const std::string& exeDirectory);
+
+}  // namespace cc

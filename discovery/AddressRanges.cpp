@@ -1,5 +1,7 @@
 #include "discovery/AddressRanges.h"
 
+namespace cc {
+
 namespace {
 
 // A dotted address of four decimal parts, each 0 to 255, nothing else.
@@ -73,3 +75,5 @@ std::uint64_t AddressCount(const std::vector<NRAddressRange>& ranges)
         count += range.last >= range.first ? std::uint64_t{range.last} - range.first + 1 : 0;
     return count;
 }
+
+}  // namespace cc

@@ -8,8 +8,12 @@
 
 #include "nrcore/NRController.h"
 
+namespace cc {
+
 // The range a text names; false, with `error` saying why, when it names none.
 bool ParseAddressRange(const std::string& text, NRAddressRange& range, std::string& error);
 
 // How many addresses the ranges hold, an address in two ranges counted twice.
 std::uint64_t AddressCount(const std::vector<NRAddressRange>& ranges);
+
+}  // namespace cc

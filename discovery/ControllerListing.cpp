@@ -6,6 +6,8 @@
 
 #include "discovery/ControllerScan.h"
 
+namespace cc {
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -71,3 +73,5 @@ std::vector<ListedNode> ListedNodes(NRFindControllers& engine, bool withMembers)
     });
     return nodes;
 }
+
+}  // namespace cc

@@ -10,6 +10,8 @@
 
 #include "nrcore/NRController.h"
 
+namespace cc {
+
 struct ListingPlan {
     std::vector<std::string> broadcastAddresses;
     std::vector<NRAddressRange> sweepRanges;
@@ -39,3 +41,5 @@ struct ListedNode {
 // The controllers the dialog would list (NewControllerRows), and with `withMembers` the
 // member nodes too, one per address, in the dialog's name order.
 std::vector<ListedNode> ListedNodes(NRFindControllers& engine, bool withMembers);
+
+}  // namespace cc

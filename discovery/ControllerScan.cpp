@@ -5,6 +5,8 @@
 
 #include "nrcore/NRController.h"
 
+namespace cc {
+
 NRFindControllers* ControllerFinder = nullptr;
 
 namespace {
@@ -59,3 +61,5 @@ std::vector<ControllerRow> NewControllerRows(NRFindControllers& engine,
     }
     return rows;
 }
+
+}  // namespace cc

@@ -12,6 +12,8 @@
 
 class NRFindControllers;
 
+namespace cc {
+
 // The one discovery engine of the controller object. A global because the list view's
 // sort callback receives only two rows' item data and must still reach the engine.
 extern NRFindControllers* ControllerFinder;
@@ -48,3 +50,5 @@ struct ControllerRow {
 // member node, and no address that `isListed` knows or that an earlier entry took.
 std::vector<ControllerRow> NewControllerRows(NRFindControllers& engine,
                                              const std::function<bool(const std::string& address)>& isListed);
+
+}  // namespace cc

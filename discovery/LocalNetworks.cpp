@@ -6,6 +6,8 @@
 
 #include "store/Numbers.h"
 
+namespace cc {
+
 namespace {
 
 // The text up to (not including) the given dot, counted from 1; the whole text when it
@@ -91,3 +93,5 @@ std::vector<std::string> BroadcastAddressesFor(const std::vector<std::string>& l
         address = CompleteBroadcastAddress(address);
     return broadcasts;
 }
+
+}  // namespace cc

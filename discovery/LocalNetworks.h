@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace cc {
+
 // The local host's IPv4 addresses as Windows Sockets 1.1 reports them for its own host
 // name, in the host's order; empty on any failure. Sockets are started and never shut down.
 std::vector<std::string> LocalHostAddresses();
@@ -21,3 +23,5 @@ std::vector<std::string> GetLocalNetworks(const std::vector<std::string>& localA
 
 // The completed prefixes of GetLocalNetworks: one broadcast address for each local address.
 std::vector<std::string> BroadcastAddressesFor(const std::vector<std::string>& localAddresses);
+
+}  // namespace cc

@@ -2,6 +2,8 @@
 
 #include "framework/ModulePath.h"
 
+namespace cc {
+
 std::string DirectoryOf(const std::string& path)
 {
     const std::string::size_type lastBackslash = path.rfind('\\');
@@ -12,3 +14,5 @@ std::string GetExeDirectory()
 {
     return DirectoryOf(fw::AfxGetModuleFileName());
 }
+
+}  // namespace cc

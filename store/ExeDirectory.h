@@ -2,9 +2,13 @@
 
 #include <string>
 
+namespace cc {
+
 // The directory of the running executable, without a trailing backslash. Every file
 // the tool touches lies under it.
 std::string GetExeDirectory();
 
 // A path cut before its last backslash; a path without one comes back whole.
 std::string DirectoryOf(const std::string& path);
+
+}  // namespace cc

@@ -1,5 +1,7 @@
 #include "store/FileOps.h"
 
+namespace cc {
+
 namespace {
 
 // How long a reader may hold the file before it is rewritten in place instead.
@@ -136,3 +138,5 @@ bool RemoveFile(const std::string& path)
 {
     return DeleteFileW(PlatformPath(path).c_str()) != 0;
 }
+
+}  // namespace cc

@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+namespace cc {
+
 // The few file operations that need the platform's own calls. Paths are single-byte
 // texts in the system code page; paths beyond 260 characters work as well.
 
@@ -27,3 +29,5 @@ bool DirectoryExists(const std::string& path);
 
 // Deletes the file; false when it could not be deleted or was not there.
 bool RemoveFile(const std::string& path);
+
+}  // namespace cc

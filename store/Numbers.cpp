@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <limits>
 
+namespace cc {
+
 namespace {
 
 constexpr std::int64_t kIntMin = std::numeric_limits<int>::min();
@@ -60,3 +62,5 @@ int RefreshRateMilliseconds(int seconds)
 {
     return MultiplySaturated(seconds, 1000);
 }
+
+}  // namespace cc

@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace cc {
+
 // Text-to-number conversions for stored values. They follow atoi, except that a
 // value beyond the 32-bit range saturates at the nearest limit instead of overflowing.
 
@@ -25,3 +27,5 @@ int RefreshSecondsFromText(const std::string& text);
 // The refresh rate stored in milliseconds for whole seconds; one conversion for the
 // settings file and refreshRate.xml, so the two always agree.
 int RefreshRateMilliseconds(int seconds);
+
+}  // namespace cc

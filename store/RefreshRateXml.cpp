@@ -5,6 +5,8 @@
 
 #include <new>
 
+namespace cc {
+
 std::string RefreshRateXmlPathFor(const std::string& exeDirectory)
 {
     return exeDirectory + "\\http\\data\\refreshRate.xml";
@@ -52,3 +54,5 @@ RefreshRateXmlResult WriteRefreshRateXml(const std::string& exeDirectory, int re
     return DirectoryExists(exeDirectory + "\\http\\data") ? RefreshRateXmlResult::Failed
                                                            : RefreshRateXmlResult::NoDataFolder;
 }
+
+}  // namespace cc

@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace cc {
+
 // refreshRate.xml, the web data file that tells the service's pages how often to refresh.
 
 // The namespace of the maker's device classes: "url:", the maker's domain, the class.
@@ -24,3 +26,5 @@ enum class RefreshRateXmlResult {
 
 // Builds, writes and releases the document for a refresh rate of whole seconds.
 RefreshRateXmlResult WriteRefreshRateXml(const std::string& exeDirectory, int refreshSeconds);
+
+}  // namespace cc

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+namespace cc {
+
 namespace {
 
 constexpr int kDefaultRefreshRateMilliseconds = 20000;
@@ -58,3 +60,5 @@ StoredSettings ReadSettings(const std::string& settingsPath)
     settings.refreshSeconds = milliseconds / 1000;
     return settings;
 }
+
+}  // namespace cc

@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace cc {
+
 // The settings file shared with the web service: section "NorrinGlassway" of
 // GlasswayConfig.ini in the tool's directory.
 constexpr const char* kSettingsSection = "NorrinGlassway";
@@ -39,3 +41,5 @@ struct StoredSettings {
 // Reads IPAddress, then RefreshRate. A RefreshRate that is 0, empty, missing or not a
 // number gives 20 seconds; milliseconds become seconds truncated toward zero.
 StoredSettings ReadSettings(const std::string& settingsPath);
+
+}  // namespace cc

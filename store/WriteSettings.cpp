@@ -5,6 +5,8 @@
 #include "store/Numbers.h"
 #include "store/SettingsFile.h"
 
+namespace cc {
+
 UnsavedFiles WriteSettings(const std::string& exeDirectory, const std::string& reset, const std::string& address,
                            int refreshSeconds, const RefreshRateXmlWriter& writeRefreshRateXml)
 {
@@ -22,3 +24,5 @@ UnsavedFiles WriteSettings(const std::string& exeDirectory, const std::string& r
     note(WriteSetting(path, kRefreshRateKey, milliseconds), path);
     return unsaved;
 }
+
+}  // namespace cc

@@ -6,6 +6,8 @@
 
 #include "store/RefreshRateXml.h"
 
+namespace cc {
+
 // The files that an apply-time write could not store, each named once, in the order
 // of the writes; empty when everything was stored.
 using UnsavedFiles = std::vector<std::string>;
@@ -19,3 +21,5 @@ using RefreshRateXmlWriter = std::function<RefreshRateXmlResult(const std::strin
 // Tests replace the refreshRate.xml step to see the order.
 UnsavedFiles WriteSettings(const std::string& exeDirectory, const std::string& reset, const std::string& address,
                            int refreshSeconds, const RefreshRateXmlWriter& writeRefreshRateXml = WriteRefreshRateXml);
+
+}  // namespace cc

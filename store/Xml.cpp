@@ -7,6 +7,8 @@
 #include <new>
 #include <string>
 
+namespace cc {
+
 namespace {
 
 struct EscapeRow {
@@ -236,23 +238,23 @@ void XmlStream::Put(const char* text)
 
 void XmlStream::Put(const char* bytes, std::size_t count)
 {
-    if (!failed_ && count > 0 && !WriteBytes(bytes, count))
-        failed_ = true;
+    if (!m_failed && count > 0 && !WriteBytes(bytes, count))
+        m_failed = true;
 }
 
 bool XmlStream::Failed() const
 {
-    return failed_;
+    return m_failed;
 }
 
 const std::string& XmlTextStream::Text() const
 {
-    return text_;
+    return m_text;
 }
 
 bool XmlTextStream::WriteBytes(const char* bytes, std::size_t count)
 {
-    text_.append(bytes, count);
+    m_text.append(bytes, count);
     return true;
 }
 
@@ -282,3 +284,5 @@ int XmlWriteFile(const XmlNode* first, const char* path, const FileByteWriter& w
     }
     return ReplaceFileContent(path, document.Text(), write) ? 1 : 0;
 }
+
+}  // namespace cc

@@ -5,6 +5,8 @@
 
 #include "store/FileOps.h"
 
+namespace cc {
+
 // A small XML writer: a tree of XmlNode records and a serialiser that indents with two
 // blanks per level and ends every line with CR LF.
 //
@@ -61,7 +63,7 @@ protected:
     virtual bool WriteBytes(const char* bytes, std::size_t count) = 0;
 
 private:
-    bool failed_ = false;
+    bool m_failed = false;
 };
 
 // A stream into memory: the whole document is rendered before any file is touched.
@@ -73,7 +75,7 @@ protected:
     bool WriteBytes(const char* bytes, std::size_t count) override;
 
 private:
-    std::string text_;
+    std::string m_text;
 };
 
 // Writes the chain starting at `node` and everything below it; false when a write failed.
@@ -84,3 +86,5 @@ bool XmlWriteNodes(const XmlNode* node, XmlStream& stream, int depth);
 // be stored: then `path` keeps its old content and no temporary file is left. `write`
 // is the byte writer, which tests replace to make a write fail.
 int XmlWriteFile(const XmlNode* first, const char* path, const FileByteWriter& write = WriteAllBytes);
+
+}  // namespace cc

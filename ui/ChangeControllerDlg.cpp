@@ -13,6 +13,8 @@
 #include "store/SettingsFile.h"
 #include "ui/resource.h"
 
+namespace cc {
+
 namespace {
 
 constexpr int kLargeSpinStep = 30;
@@ -220,3 +222,5 @@ void CChangeControllerDlg::OnUnhandledException(const std::exception* error)
 {
     ShowMessage({fw::UnhandledExceptionText(error), {}});
 }
+
+}  // namespace cc

@@ -14,6 +14,8 @@
 
 class NRController;
 
+namespace cc {
+
 class CChangeControllerDlg : public fw::CDialog {
 public:
     explicit CChangeControllerDlg(HWND parent = nullptr, DialogServices services = DialogServices::Real());
@@ -89,3 +91,5 @@ private:
     // Column-1 texts of the rows, so that a listed address is found without reading rows.
     std::unordered_set<std::string> m_listedAddresses;
 };
+
+}  // namespace cc

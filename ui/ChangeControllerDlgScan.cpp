@@ -9,6 +9,8 @@
 #include "framework/WaitCursor.h"
 #include "nrcore/NRController.h"
 
+namespace cc {
+
 namespace {
 
 constexpr UINT kScanTickMs = 500;
@@ -145,3 +147,5 @@ void CChangeControllerDlg::SortControllerList()
     if (m_listControllers.GetItemCount() > 0)
         m_listControllers.SetItemState(0, LVIS_FOCUSED, LVIS_FOCUSED);
 }
+
+}  // namespace cc

@@ -13,6 +13,8 @@
 #include "ui/PleaseWaitDlg.h"
 #include "ui/resource.h"
 
+namespace cc {
+
 namespace {
 
 constexpr UINT kSelectedAndFocused = LVIS_SELECTED | LVIS_FOCUSED;
@@ -105,5 +107,7 @@ bool CChangeControllerDlg::SelectRowByAddress(std::string address)
 
 ApplyResult CChangeControllerDlg::ApplySelection(std::string address, int refreshSeconds)
 {
-    return ::ApplySelection(m_services.exeDirectory(), address, refreshSeconds);
+    return cc::ApplySelection(m_services.exeDirectory(), address, refreshSeconds);
 }
+
+}  // namespace cc

@@ -5,6 +5,8 @@
 #include "nrcore/NRController.h"
 #include "store/ExeDirectory.h"
 
+namespace cc {
+
 DialogServices DialogServices::Real()
 {
     DialogServices services;
@@ -17,3 +19,5 @@ DialogServices DialogServices::Real()
     };
     return services;
 }
+
+}  // namespace cc

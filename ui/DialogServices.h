@@ -12,6 +12,8 @@
 
 class NRController;
 
+namespace cc {
+
 struct DialogServices {
     using Clock = std::chrono::system_clock;
 
@@ -26,3 +28,5 @@ struct DialogServices {
 
     static DialogServices Real();
 };
+
+}  // namespace cc

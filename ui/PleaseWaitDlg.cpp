@@ -3,6 +3,8 @@
 #include "framework/App.h"
 #include "ui/resource.h"
 
+namespace cc {
+
 CPleaseWaitDlg::CPleaseWaitDlg(HWND parent, const std::string& message, const std::string& title)
     : fw::CDialog(IDD_PLEASE_WAIT, parent), m_message(message), m_title(title)
 {
@@ -50,3 +52,5 @@ BOOL CPleaseWaitDlg::DestroyWindow()
         ::EnableWindow(owner, TRUE);
     return fw::CDialog::DestroyWindow();
 }
+
+}  // namespace cc

@@ -10,6 +10,8 @@
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
 
+namespace cc {
+
 class CPleaseWaitDlg : public fw::CDialog {
 public:
     // Creates and shows the window.
@@ -52,3 +54,5 @@ public:
 private:
     std::unique_ptr<CPleaseWaitDlg> m_window;
 };
+
+}  // namespace cc

@@ -18,6 +18,7 @@
 #include "store/Numbers.h"
 #include "store/SettingsFile.h"
 
+namespace cc {
 namespace {
 
 enum ExitCode {
@@ -162,9 +163,11 @@ int Set(const CommandLine& line)
 }
 
 }  // namespace
+}  // namespace cc
 
 int main(int argc, char** argv)
 {
+    using namespace cc;
     const ParsedCommandLine parsed = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (!parsed.valid) {
         PrintLine(stderr, "ChangeControllerCmd: " + parsed.error + "\nRun ChangeControllerCmd /? for the usage.");

@@ -4,6 +4,8 @@
 
 #include "discovery/AddressRanges.h"
 
+namespace cc {
+
 const char kUsage[] =
     "Finds the Host Controllers of the Norrin Glassway service and points the service at one.\n"
     "\n"
@@ -224,3 +226,5 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments)
 {
     return Parser(arguments).Parse();
 }
+
+}  // namespace cc

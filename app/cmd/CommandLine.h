@@ -7,6 +7,8 @@
 
 #include "nrcore/NRController.h"
 
+namespace cc {
+
 enum class Command { Help, List, Show, Set };
 enum class OutputFormat { Table, Csv, Json };
 
@@ -38,3 +40,5 @@ struct ParsedCommandLine {
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
 extern const char kUsage[];
+
+}  // namespace cc

@@ -8,6 +8,8 @@
 #include "apply/ResString.h"
 #include "apply/StringIds.h"
 
+namespace cc {
+
 namespace {
 
 struct Column {
@@ -142,3 +144,5 @@ std::string JsonString(const std::string& text)
     }
     return quoted + "\"";
 }
+
+}  // namespace cc

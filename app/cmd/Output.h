@@ -7,6 +7,8 @@
 #include "app/cmd/CommandLine.h"
 #include "discovery/ControllerListing.h"
 
+namespace cc {
+
 // Columns: name and address, with `withMembers` also the role and a member's controller.
 std::string FormatListing(const std::vector<ListedNode>& nodes, OutputFormat format, bool withMembers);
 
@@ -14,3 +16,5 @@ std::string FormatListing(const std::vector<ListedNode>& nodes, OutputFormat for
 std::string CsvField(const std::string& text);
 // A JSON string with its quotes; text in the system code page becomes UTF-8 escapes.
 std::string JsonString(const std::string& text);
+
+}  // namespace cc

@@ -12,6 +12,8 @@
 #include "discovery/LocalNetworks.h"
 #include "nrcore/NRController.h"
 
+using namespace cc;
+
 namespace {
 
 using Strings = std::vector<std::string>;

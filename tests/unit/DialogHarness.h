@@ -22,7 +22,7 @@ struct ShownMessage {
 
 class DialogHarness {
 public:
-    using Clock = DialogServices::Clock;
+    using Clock = cc::DialogServices::Clock;
 
     DialogHarness()
     {
@@ -44,9 +44,9 @@ public:
     ~DialogHarness() { dialog.reset(); }
 
     // Creates the dialog window; OnInitDialog runs before this returns.
-    CChangeControllerDlg& Open()
+    cc::CChangeControllerDlg& Open()
     {
-        dialog = std::make_unique<CChangeControllerDlg>(nullptr, services);
+        dialog = std::make_unique<cc::CChangeControllerDlg>(nullptr, services);
         dialog->Create(IDD_CHANGECONTROLLER_DIALOG, nullptr);
         return *dialog;
     }
@@ -121,6 +121,6 @@ public:
     std::vector<ShownMessage> messages;
     std::vector<HWND> messageOwners;
     std::function<void()> onMessage;
-    DialogServices services;
-    std::unique_ptr<CChangeControllerDlg> dialog;
+    cc::DialogServices services;
+    std::unique_ptr<cc::CChangeControllerDlg> dialog;
 };

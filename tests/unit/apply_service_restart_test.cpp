@@ -10,6 +10,8 @@
 #include "service_log.h"
 #include "store_test_support.h"
 
+using namespace cc;
+
 namespace {
 
 std::string StandInCommandLine(const std::string& directory, const char* option)
@@ -41,10 +43,10 @@ public:
         ULONGLONG tick;
     };
 
-    explicit LaunchRecorder(bool startProcesses = true) : startProcesses_(startProcesses) {}
+    explicit LaunchRecorder(bool startProcesses = true) : m_startProcesses(startProcesses) {}
     ~LaunchRecorder()
     {
-        for (HANDLE process : running_)
+        for (HANDLE process : m_running)
             CloseHandle(process);
     }
 
@@ -55,41 +57,41 @@ public:
     ProcessStarter Starter()
     {
         return [this](char* commandLine, STARTUPINFOA& startup, PROCESS_INFORMATION& process) {
-            for (HANDLE handle : returnedHandles_)
+            for (HANDLE handle : m_returnedHandles)
                 EXPECT_FALSE(HandleIsOpen(handle)) << "a handle of the previous launch is still open";
             launches.push_back({commandLine, startup, GetTickCount64()});
             if (onLaunch)
                 onLaunch(commandLine);
             if (static_cast<int>(launches.size()) == failLaunchNumber)
                 return false;
-            if (startProcesses_) {
+            if (m_startProcesses) {
                 if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                                     &process))
                     return false;
-                running_.push_back(Duplicate(process.hProcess));
+                m_running.push_back(Duplicate(process.hProcess));
             } else {
                 process.hProcess = Duplicate(GetCurrentProcess());
                 process.hThread = Duplicate(GetCurrentThread());
             }
-            returnedHandles_ = {process.hProcess, process.hThread};
+            m_returnedHandles = {process.hProcess, process.hThread};
             return true;
         };
     }
 
     bool WaitForProcesses() const
     {
-        return running_.empty() || WaitForMultipleObjects(static_cast<DWORD>(running_.size()), running_.data(), TRUE,
+        return m_running.empty() || WaitForMultipleObjects(static_cast<DWORD>(m_running.size()), m_running.data(), TRUE,
                                                           30000) != WAIT_TIMEOUT;
     }
     bool LastHandlesClosed() const
     {
-        return std::none_of(returnedHandles_.begin(), returnedHandles_.end(), HandleIsOpen);
+        return std::none_of(m_returnedHandles.begin(), m_returnedHandles.end(), HandleIsOpen);
     }
 
 private:
-    bool startProcesses_;
-    std::vector<HANDLE> running_;
-    std::vector<HANDLE> returnedHandles_;
+    bool m_startProcesses;
+    std::vector<HANDLE> m_running;
+    std::vector<HANDLE> m_returnedHandles;
 };
 
 const std::vector<std::string> kAllCachedFiles = {"upsprop.xml", "applist.xml", "eventlist.xml"};

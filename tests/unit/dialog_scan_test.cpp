@@ -5,6 +5,8 @@
 
 #include "DialogHarness.h"
 
+using namespace cc;
+
 namespace {
 
 using std::chrono::milliseconds;

@@ -5,6 +5,8 @@
 #include "DialogHarness.h"
 #include "framework/App.h"
 
+using namespace cc;
+
 namespace {
 
 class StartupTest : public ::testing::Test {

@@ -8,6 +8,8 @@
 #include "apply/Exceptions.h"
 #include "framework/App.h"
 
+using namespace cc;
+
 namespace {
 
 using Strings = std::vector<std::string>;

@@ -10,6 +10,8 @@
 #include "discovery/ControllerScan.h"
 #include "discovery/LocalNetworks.h"
 
+using namespace cc;
+
 namespace {
 
 using Strings = std::vector<std::string>;

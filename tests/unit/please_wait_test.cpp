@@ -16,6 +16,8 @@
 #include "ui/PleaseWaitDlg.h"
 #include "ui/resource.h"
 
+using namespace cc;
+
 namespace {
 
 // A plain top-level window to own the please-wait window.

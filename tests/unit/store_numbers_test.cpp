@@ -4,6 +4,8 @@
 
 #include "store/Numbers.h"
 
+using namespace cc;
+
 TEST(ParseIntSaturated, FollowsAtoiWithinRange)
 {
     const struct {

@@ -11,6 +11,8 @@
 #include "store/Xml.h"
 #include "store_test_support.h"
 
+using namespace cc;
+
 namespace {
 
 std::string SampleFor(const char* milliseconds)

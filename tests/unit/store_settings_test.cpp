@@ -12,6 +12,8 @@
 #include "store_test_support.h"
 #include "store/WriteSettings.h"
 
+using namespace cc;
+
 namespace {
 
 std::string RefreshRateShownFor(const ToolDirectory& tool, const char* storedRefreshRate)

@@ -16,8 +16,8 @@
 inline std::string ReadStoredValue(const std::string& exeDirectory, const char* key, const char* missing = "<missing>")
 {
     char buffer[1024] = {};
-    GetPrivateProfileStringA(kSettingsSection, key, missing, buffer, sizeof buffer,
-                             SettingsPathFor(exeDirectory).c_str());
+    GetPrivateProfileStringA(cc::kSettingsSection, key, missing, buffer, sizeof buffer,
+                             cc::SettingsPathFor(exeDirectory).c_str());
     return buffer;
 }
 
@@ -103,33 +103,33 @@ class ToolDirectory {
 public:
     explicit ToolDirectory(const std::string& name = "tool", size_t atLeastCharacters = 0)
     {
-        std::string path = root_.Path() + "\\" + name;
+        std::string path = m_root.Path() + "\\" + name;
         MakeDirectory(path);
         while (path.size() < atLeastCharacters) {
             path += "\\nested directory of the service installation";
             MakeDirectory(path);
         }
-        path_ = path;
-        MakeDirectory(path_ + "\\http");
-        MakeDirectory(path_ + "\\http\\data");
+        m_path = path;
+        MakeDirectory(m_path + "\\http");
+        MakeDirectory(m_path + "\\http\\data");
     }
     // A stand-in service launched by the test may still be running from here, keeping
     // its files; wait a bounded while for it to end so that nothing is left behind.
     ~ToolDirectory()
     {
         const ULONGLONG deadline = GetTickCount64() + 10000;
-        RemoveTree(root_.Path());
-        while (FileExists(root_.Path()) && GetTickCount64() < deadline) {
+        RemoveTree(m_root.Path());
+        while (FileExists(m_root.Path()) && GetTickCount64() < deadline) {
             Sleep(20);
-            RemoveTree(root_.Path());
+            RemoveTree(m_root.Path());
         }
     }
     ToolDirectory(const ToolDirectory&) = delete;
     ToolDirectory& operator=(const ToolDirectory&) = delete;
 
-    const std::string& Path() const { return path_; }
-    std::string File(const std::string& relative) const { return path_ + "\\" + relative; }
-    std::string DataFile(const std::string& name) const { return path_ + "\\http\\data\\" + name; }
+    const std::string& Path() const { return m_path; }
+    std::string File(const std::string& relative) const { return m_path + "\\" + relative; }
+    std::string DataFile(const std::string& name) const { return m_path + "\\http\\data\\" + name; }
 
     void CreateCachedDataFiles() const
     {
@@ -150,8 +150,8 @@ public:
     bool InstallStandInService() const;
 
 private:
-    TempDir root_;
-    std::string path_;
+    TempDir m_root;
+    std::string m_path;
 };
 
 // The stand-in service built with the tests: TEST_TOOLS_DIR names the build's tools

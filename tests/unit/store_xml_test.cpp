@@ -9,6 +9,8 @@
 #include "store/Xml.h"
 #include "store_test_support.h"
 
+using namespace cc;
+
 // Every allocation of this test program goes through these, so that a test can see
 // how many blocks the XML writer holds. The writer allocates with new and new[].
 namespace {

@@ -30,6 +30,8 @@
 #include "ui/ChangeControllerDlg.h"
 #include "ui/resource.h"
 
+using namespace cc;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;

@@ -17,6 +17,8 @@
 #include <cstring>
 #include <string>
 
+using namespace cc;
+
 namespace {
 
 std::string LocalTimeText(const FILETIME& utc)
