@@ -39,7 +39,8 @@ bool ParseAddressRange(const std::string& text, NRAddressRange& range, std::stri
     std::uint32_t last = 0;
     if (slash != std::string::npos) {
         const std::string bits = text.substr(slash + 1);
-        const bool digitsOnly = !bits.empty() && bits.size() <= 2 && bits.find_first_not_of("0123456789") == std::string::npos;
+        const bool digitsOnly =
+            !bits.empty() && bits.size() <= 2 && bits.find_first_not_of("0123456789") == std::string::npos;
         if (!ParseDotted(text.substr(0, slash), first) || !digitsOnly || std::stoi(bits) > 32) {
             error = "\"" + text + "\" is not a network such as 10.1.0.0/16";
             return false;

@@ -12,7 +12,8 @@ int CListCtrl::InsertColumn(int index, const std::string& title, int format, int
     column.cx = width;
     column.pszText = const_cast<char*>(title.c_str());
     column.iSubItem = index;
-    return static_cast<int>(SendMessage(LVM_INSERTCOLUMNA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column)));
+    return static_cast<int>(
+        SendMessage(LVM_INSERTCOLUMNA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column)));
 }
 
 int CListCtrl::InsertItem(int index, const std::string& text, int image)
@@ -47,7 +48,8 @@ BOOL CListCtrl::SetItemText(int index, int column, const std::string& text)
     LVITEMA item{};
     item.iSubItem = column;
     item.pszText = const_cast<char*>(text.c_str());
-    return static_cast<BOOL>(SendMessage(LVM_SETITEMTEXTA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)));
+    return static_cast<BOOL>(
+        SendMessage(LVM_SETITEMTEXTA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)));
 }
 
 std::string CListCtrl::GetItemText(int index, int column) const
@@ -72,7 +74,8 @@ BOOL CListCtrl::SetItemState(int index, UINT state, UINT mask)
     LVITEMA item{};
     item.state = state;
     item.stateMask = mask;
-    return static_cast<BOOL>(SendMessage(LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)));
+    return static_cast<BOOL>(
+        SendMessage(LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)));
 }
 
 }  // namespace fw

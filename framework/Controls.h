@@ -74,7 +74,10 @@ public:
     }
 
     int InsertColumn(int index, const std::string& title, int format, int width);
-    int GetColumnWidth(int column) const { return static_cast<int>(SendMessage(LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column))); }
+    int GetColumnWidth(int column) const
+    {
+        return static_cast<int>(SendMessage(LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column)));
+    }
     BOOL SetColumnWidth(int column, int width)
     {
         return static_cast<BOOL>(SendMessage(LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), MAKELPARAM(width, 0)));
@@ -98,7 +101,8 @@ public:
     }
     BOOL SortItems(PFNLVCOMPARE compare, LPARAM parameter)
     {
-        return static_cast<BOOL>(SendMessage(LVM_SORTITEMS, static_cast<WPARAM>(parameter), reinterpret_cast<LPARAM>(compare)));
+        return static_cast<BOOL>(
+            SendMessage(LVM_SORTITEMS, static_cast<WPARAM>(parameter), reinterpret_cast<LPARAM>(compare)));
     }
 };
 

@@ -22,8 +22,8 @@ void DDX_Control(CDataExchange* pDX, int id, CWnd& control)
 {
     control.m_hWnd = pDX->m_dialog.GetDlgItem(id);
     if (!control.m_hWnd)
-        throw std::logic_error("dialog template " + std::to_string(pDX->m_dialog.TemplateId()) +
-                               " has no control " + std::to_string(id));
+        throw std::logic_error("dialog template " + std::to_string(pDX->m_dialog.TemplateId()) + " has no control " +
+                               std::to_string(id));
 }
 
 CDialog::CDialog(UINT templateId, HWND parent) : m_templateId(templateId), m_parent(parent) {}

@@ -34,7 +34,9 @@ struct MessageMap {
 namespace detail {
 
 template <class Member> struct ClassOf;
-template <class C, class F> struct ClassOf<F C::*> { using type = C; };
+template <class C, class F> struct ClassOf<F C::*> {
+    using type = C;
+};
 
 template <auto Handler> using HandlerClass = typename ClassOf<decltype(Handler)>::type;
 
@@ -79,23 +81,25 @@ template <auto Handler> bool QueryDragIcon(CDialog& dialog, WPARAM, LPARAM, LRES
 protected:                    \
     const fw::MessageMap* GetMessageMap() const override;
 
-#define BEGIN_MESSAGE_MAP(theClass, baseClass)                 \
-    const fw::MessageMap* theClass::GetMessageMap() const      \
-    {                                                          \
-        using ThisClass = theClass;                            \
-        using BaseClass = baseClass;                           \
+#define BEGIN_MESSAGE_MAP(theClass, baseClass)            \
+    const fw::MessageMap* theClass::GetMessageMap() const \
+    {                                                     \
+        using ThisClass = theClass;                       \
+        using BaseClass = baseClass;                      \
         static const fw::MessageMapEntry entries[] = {
-
+// clang-format off: the formatter cannot lay out a macro that closes a brace it did not open.
 #define END_MESSAGE_MAP()                                                        \
         {0, 0, 0, nullptr}};                                                     \
         static_assert(std::is_base_of_v<BaseClass, ThisClass>);                  \
         static const fw::MessageMap map{BaseClass::GetMessageMap(), entries};    \
         return &map;                                                             \
     }
+// clang-format on
 
 #define ON_WM_PAINT() {WM_PAINT, 0, 0, &fw::detail::Plain<&ThisClass::OnPaint>},
 #define ON_WM_QUERYDRAGICON() {WM_QUERYDRAGICON, 0, 0, &fw::detail::QueryDragIcon<&ThisClass::OnQueryDragIcon>},
 #define ON_WM_TIMER() {WM_TIMER, 0, 0, &fw::detail::Timer<&ThisClass::OnTimer>},
 #define ON_BN_CLICKED(id, handler) {WM_COMMAND, BN_CLICKED, (id), &fw::detail::Plain<&ThisClass::handler>},
 #define ON_EN_CHANGE(id, handler) {WM_COMMAND, EN_CHANGE, (id), &fw::detail::Plain<&ThisClass::handler>},
-#define ON_NOTIFY(code, id, handler) {WM_NOTIFY, static_cast<UINT>(code), (id), &fw::detail::Notify<&ThisClass::handler>},
+#define ON_NOTIFY(code, id, handler) \
+    {WM_NOTIFY, static_cast<UINT>(code), (id), &fw::detail::Notify<&ThisClass::handler>},

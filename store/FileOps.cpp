@@ -106,8 +106,8 @@ bool ReplaceFileContent(const std::string& path, const std::string& content, con
         return false;
 
     const std::wstring temporary = PlatformPath(path + ".tmp");
-    FileHandle temporaryFile(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle temporaryFile(
+        CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!temporaryFile.IsOpen())
         return false;
     if (!WriteWhole(temporaryFile, content, write)) {

@@ -52,7 +52,7 @@ RefreshRateXmlResult WriteRefreshRateXml(const std::string& exeDirectory, int re
     if (written)
         return RefreshRateXmlResult::Written;
     return DirectoryExists(exeDirectory + "\\http\\data") ? RefreshRateXmlResult::Failed
-                                                           : RefreshRateXmlResult::NoDataFolder;
+                                                          : RefreshRateXmlResult::NoDataFolder;
 }
 
 }  // namespace cc

@@ -34,8 +34,8 @@ private:
 };
 
 struct StoredSettings {
-    std::string address;          // IPAddress as stored, at most 254 characters
-    int refreshSeconds = 0;       // RefreshRate in whole seconds
+    std::string address;     // IPAddress as stored, at most 254 characters
+    int refreshSeconds = 0;  // RefreshRate in whole seconds
 };
 
 // Reads IPAddress, then RefreshRate. A RefreshRate that is 0, empty, missing or not a

@@ -19,8 +19,8 @@ namespace cc {
 struct XmlNode {
     char* name;
     char* value;
-    XmlNode* back;         // parent of a first child, element of a first attribute, else the previous node
-    XmlNode* attributes;   // first attribute of an element; next attribute of an attribute
+    XmlNode* back;        // parent of a first child, element of a first attribute, else the previous node
+    XmlNode* attributes;  // first attribute of an element; next attribute of an attribute
     XmlNode* firstChild;
     XmlNode* nextSibling;
 };

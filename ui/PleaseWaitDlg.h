@@ -38,7 +38,8 @@ private:
 class PleaseWaitScope {
 public:
     PleaseWaitScope(HWND parent, const std::string& message, const std::string& title)
-        : m_window(std::make_unique<CPleaseWaitDlg>(parent, message, title)) {}
+        : m_window(std::make_unique<CPleaseWaitDlg>(parent, message, title))
+    {}
     ~PleaseWaitScope() { Close(); }
     PleaseWaitScope(const PleaseWaitScope&) = delete;
     PleaseWaitScope& operator=(const PleaseWaitScope&) = delete;

@@ -32,7 +32,8 @@ std::vector<Column> ColumnsFor(OutputFormat format, bool withMembers)
     };
     if (withMembers) {
         columns.push_back({forPeople ? "Role" : "role", RoleOf});
-        columns.push_back({forPeople ? "Controller" : "controller", [](const ListedNode& n) { return n.controllerAddress; }});
+        columns.push_back(
+            {forPeople ? "Controller" : "controller", [](const ListedNode& n) { return n.controllerAddress; }});
     }
     return columns;
 }
@@ -127,8 +128,8 @@ std::string CsvField(const std::string& text)
 std::string JsonString(const std::string& text)
 {
     std::wstring wide(text.size(), L'\0');
-    wide.resize(static_cast<size_t>(
-        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), static_cast<int>(wide.size()))));
+    wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                                        wide.data(), static_cast<int>(wide.size()))));
     std::string quoted = "\"";
     for (wchar_t c : wide) {
         if (c == L'"' || c == L'\\') {

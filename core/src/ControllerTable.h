@@ -17,7 +17,8 @@ struct NodeInfo {
     bool member = false;
     std::uint32_t controllerAddress = 0;  // of a member's controller, host order
 
-    bool operator==(const NodeInfo& other) const {
+    bool operator==(const NodeInfo& other) const
+    {
         return address == other.address && hostName == other.hostName && member == other.member &&
                controllerAddress == other.controllerAddress;
     }

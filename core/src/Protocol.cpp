@@ -7,15 +7,18 @@ class Writer {
 public:
     explicit Writer(std::size_t size) { m_bytes.reserve(size); }
     void U8(std::uint8_t value) { m_bytes.push_back(value); }
-    void U16(std::uint16_t value) {
+    void U16(std::uint16_t value)
+    {
         U8(static_cast<std::uint8_t>(value >> 8));
         U8(static_cast<std::uint8_t>(value));
     }
-    void U32(std::uint32_t value) {
+    void U32(std::uint32_t value)
+    {
         U16(static_cast<std::uint16_t>(value >> 16));
         U16(static_cast<std::uint16_t>(value));
     }
-    void U64(std::uint64_t value) {
+    void U64(std::uint64_t value)
+    {
         U32(static_cast<std::uint32_t>(value >> 32));
         U32(static_cast<std::uint32_t>(value));
     }
@@ -32,15 +35,18 @@ class Reader {
 public:
     explicit Reader(const std::uint8_t* data) : m_data(data) {}
     std::uint8_t U8() { return m_data[m_offset++]; }
-    std::uint16_t U16() {
+    std::uint16_t U16()
+    {
         const std::uint16_t high = U8();
         return static_cast<std::uint16_t>(high << 8 | U8());
     }
-    std::uint32_t U32() {
+    std::uint32_t U32()
+    {
         const std::uint32_t high = U16();
         return high << 16 | U16();
     }
-    std::uint64_t U64() {
+    std::uint64_t U64()
+    {
         const std::uint64_t high = U32();
         return high << 32 | U32();
     }
@@ -51,7 +57,8 @@ private:
     std::size_t m_offset = 0;
 };
 
-void WriteHeader(Writer& writer, MessageKind kind, std::uint64_t nonce) {
+void WriteHeader(Writer& writer, MessageKind kind, std::uint64_t nonce)
+{
     writer.U32(kMagic);
     writer.U8(kVersion);
     writer.U8(static_cast<std::uint8_t>(kind));
@@ -59,12 +66,18 @@ void WriteHeader(Writer& writer, MessageKind kind, std::uint64_t nonce) {
     writer.U64(nonce);
 }
 
-DecodeStatus ReadHeader(Reader& reader, std::size_t size, MessageKind expected, std::uint64_t& nonce) {
-    if (size > kMaxDatagram) return DecodeStatus::TooLong;
-    if (size < kHeaderSize) return DecodeStatus::TooShort;
-    if (reader.U32() != kMagic) return DecodeStatus::BadMagic;
-    if (reader.U8() != kVersion) return DecodeStatus::BadVersion;
-    if (reader.U8() != static_cast<std::uint8_t>(expected)) return DecodeStatus::BadKind;
+DecodeStatus ReadHeader(Reader& reader, std::size_t size, MessageKind expected, std::uint64_t& nonce)
+{
+    if (size > kMaxDatagram)
+        return DecodeStatus::TooLong;
+    if (size < kHeaderSize)
+        return DecodeStatus::TooShort;
+    if (reader.U32() != kMagic)
+        return DecodeStatus::BadMagic;
+    if (reader.U8() != kVersion)
+        return DecodeStatus::BadVersion;
+    if (reader.U8() != static_cast<std::uint8_t>(expected))
+        return DecodeStatus::BadKind;
     reader.U16();  // flags: sent as zero, ignored on receipt
     nonce = reader.U64();
     return DecodeStatus::Ok;
@@ -72,7 +85,8 @@ DecodeStatus ReadHeader(Reader& reader, std::size_t size, MessageKind expected, 
 
 }  // namespace
 
-std::vector<std::uint8_t> EncodeQuery(const Query& query) {
+std::vector<std::uint8_t> EncodeQuery(const Query& query)
+{
     Writer writer(kQuerySize);
     WriteHeader(writer, MessageKind::Query, query.nonce);
     writer.U16(query.answerWindowMs);
@@ -80,7 +94,8 @@ std::vector<std::uint8_t> EncodeQuery(const Query& query) {
     return writer.Take();
 }
 
-std::vector<std::uint8_t> EncodeAnswer(const Answer& answer) {
+std::vector<std::uint8_t> EncodeAnswer(const Answer& answer)
+{
     const std::string name = answer.hostName.substr(0, kMaxHostName);
     Writer writer(kAnswerFixedSize + name.size());
     WriteHeader(writer, MessageKind::Answer, answer.nonce);
@@ -92,32 +107,41 @@ std::vector<std::uint8_t> EncodeAnswer(const Answer& answer) {
     return writer.Take();
 }
 
-DecodeStatus DecodeQuery(const std::uint8_t* data, std::size_t size, Query& query) {
+DecodeStatus DecodeQuery(const std::uint8_t* data, std::size_t size, Query& query)
+{
     Reader reader(data);
     Query decoded;
     const DecodeStatus header = ReadHeader(reader, size, MessageKind::Query, decoded.nonce);
-    if (header != DecodeStatus::Ok) return header;
-    if (size != kQuerySize) return DecodeStatus::BadLength;
+    if (header != DecodeStatus::Ok)
+        return header;
+    if (size != kQuerySize)
+        return DecodeStatus::BadLength;
     decoded.answerWindowMs = reader.U16();
     query = decoded;
     return DecodeStatus::Ok;
 }
 
-DecodeStatus DecodeAnswer(const std::uint8_t* data, std::size_t size, Answer& answer) {
+DecodeStatus DecodeAnswer(const std::uint8_t* data, std::size_t size, Answer& answer)
+{
     Reader reader(data);
     Answer decoded;
     const DecodeStatus header = ReadHeader(reader, size, MessageKind::Answer, decoded.nonce);
-    if (header != DecodeStatus::Ok) return header;
-    if (size < kAnswerFixedSize) return DecodeStatus::TooShort;
+    if (header != DecodeStatus::Ok)
+        return header;
+    if (size < kAnswerFixedSize)
+        return DecodeStatus::TooShort;
     const std::uint8_t role = reader.U8();
     const std::size_t nameLength = reader.U8();
     reader.U16();  // reserved
     decoded.controllerAddress = reader.U32();
-    if (nameLength > kMaxHostName || size != kAnswerFixedSize + nameLength) return DecodeStatus::BadLength;
+    if (nameLength > kMaxHostName || size != kAnswerFixedSize + nameLength)
+        return DecodeStatus::BadLength;
     if (role == static_cast<std::uint8_t>(NodeRole::Controller)) {
-        if (decoded.controllerAddress != 0) return DecodeStatus::BadRole;
+        if (decoded.controllerAddress != 0)
+            return DecodeStatus::BadRole;
     } else if (role == static_cast<std::uint8_t>(NodeRole::Member)) {
-        if (decoded.controllerAddress == 0) return DecodeStatus::BadRole;
+        if (decoded.controllerAddress == 0)
+            return DecodeStatus::BadRole;
     } else {
         return DecodeStatus::BadRole;
     }
@@ -132,21 +156,25 @@ DecodeStatus DecodeAnswer(const std::uint8_t* data, std::size_t size, Answer& an
     return DecodeStatus::Ok;
 }
 
-std::string FormatIpv4(std::uint32_t address) {
+std::string FormatIpv4(std::uint32_t address)
+{
     std::string text;
     for (int shift = 24; shift >= 0; shift -= 8) {
-        if (!text.empty()) text.push_back('.');
+        if (!text.empty())
+            text.push_back('.');
         text += std::to_string(address >> shift & 0xFF);
     }
     return text;
 }
 
-bool ParseIpv4(const std::string& text, std::uint32_t& address) {
+bool ParseIpv4(const std::string& text, std::uint32_t& address)
+{
     std::uint32_t value = 0;
     std::size_t position = 0;
     for (int octet = 0; octet < 4; ++octet) {
         if (octet > 0) {
-            if (position >= text.size() || text[position] != '.') return false;
+            if (position >= text.size() || text[position] != '.')
+                return false;
             ++position;
         }
         std::size_t digits = 0;
@@ -156,10 +184,12 @@ bool ParseIpv4(const std::string& text, std::uint32_t& address) {
             ++position;
             ++digits;
         }
-        if (digits == 0 || part > 255) return false;
+        if (digits == 0 || part > 255)
+            return false;
         value = value << 8 | part;
     }
-    if (position != text.size()) return false;
+    if (position != text.size())
+        return false;
     address = value;
     return true;
 }

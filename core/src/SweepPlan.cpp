@@ -5,9 +5,13 @@
 namespace nrcore {
 namespace {
 
-std::uint64_t RotateLeft(std::uint64_t value, int bits) { return value << bits | value >> (64 - bits); }
+std::uint64_t RotateLeft(std::uint64_t value, int bits)
+{
+    return value << bits | value >> (64 - bits);
+}
 
-void SipRound(std::uint64_t& v0, std::uint64_t& v1, std::uint64_t& v2, std::uint64_t& v3) {
+void SipRound(std::uint64_t& v0, std::uint64_t& v1, std::uint64_t& v2, std::uint64_t& v3)
+{
     v0 += v1;
     v1 = RotateLeft(v1, 13);
     v1 ^= v0;
@@ -26,7 +30,8 @@ void SipRound(std::uint64_t& v0, std::uint64_t& v1, std::uint64_t& v2, std::uint
 
 }  // namespace
 
-std::uint64_t SweepNonce(const SweepKey& key, std::uint32_t address) {
+std::uint64_t SweepNonce(const SweepKey& key, std::uint32_t address)
+{
     std::uint64_t v0 = key.k0 ^ 0x736f6d6570736575ull;
     std::uint64_t v1 = key.k1 ^ 0x646f72616e646f6dull;
     std::uint64_t v2 = key.k0 ^ 0x6c7967656e657261ull;
@@ -40,17 +45,20 @@ std::uint64_t SweepNonce(const SweepKey& key, std::uint32_t address) {
     SipRound(v0, v1, v2, v3);
     v0 ^= block;
     v2 ^= 0xFF;
-    for (int round = 0; round < 4; ++round) SipRound(v0, v1, v2, v3);
+    for (int round = 0; round < 4; ++round)
+        SipRound(v0, v1, v2, v3);
     const std::uint64_t hash = v0 ^ v1 ^ v2 ^ v3;
     return hash != 0 ? hash : 1;
 }
 
-std::vector<NRAddressRange> SweepRanges(const std::vector<NRAddressRange>& ranges) {
+std::vector<NRAddressRange> SweepRanges(const std::vector<NRAddressRange>& ranges)
+{
     std::vector<NRAddressRange> clipped;
     for (const NRAddressRange& range : ranges) {
         const std::uint32_t first = std::max<std::uint32_t>(range.first, 1);
         const std::uint32_t last = std::min<std::uint32_t>(range.last, 0xFFFFFFFEu);
-        if (first <= last) clipped.push_back(NRAddressRange{first, last});
+        if (first <= last)
+            clipped.push_back(NRAddressRange{first, last});
     }
     std::sort(clipped.begin(), clipped.end(),
               [](const NRAddressRange& a, const NRAddressRange& b) { return a.first < b.first; });
@@ -66,9 +74,11 @@ std::vector<NRAddressRange> SweepRanges(const std::vector<NRAddressRange>& range
     return merged;
 }
 
-std::uint64_t AddressCount(const std::vector<NRAddressRange>& ranges) {
+std::uint64_t AddressCount(const std::vector<NRAddressRange>& ranges)
+{
     std::uint64_t count = 0;
-    for (const NRAddressRange& range : ranges) count += std::uint64_t{range.last} - range.first + 1;
+    for (const NRAddressRange& range : ranges)
+        count += std::uint64_t{range.last} - range.first + 1;
     return count;
 }
 

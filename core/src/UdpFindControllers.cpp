@@ -12,7 +12,8 @@
 namespace nrcore {
 namespace {
 
-sockaddr_in ControllerEndpoint(std::uint32_t address) {
+sockaddr_in ControllerEndpoint(std::uint32_t address)
+{
     sockaddr_in endpoint{};
     endpoint.sin_family = AF_INET;
     endpoint.sin_port = htons(nrproto::kControllerPort);
@@ -21,19 +22,23 @@ sockaddr_in ControllerEndpoint(std::uint32_t address) {
 }
 
 // First IPv4 address of a host name, or false when it does not resolve.
-bool ResolveIpv4(const std::string& name, std::uint32_t& address) {
-    if (nrproto::ParseIpv4(name, address)) return true;
+bool ResolveIpv4(const std::string& name, std::uint32_t& address)
+{
+    if (nrproto::ParseIpv4(name, address))
+        return true;
     addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_DGRAM;
     addrinfo* results = nullptr;
-    if (name.empty() || getaddrinfo(name.c_str(), nullptr, &hints, &results) != 0 || !results) return false;
+    if (name.empty() || getaddrinfo(name.c_str(), nullptr, &hints, &results) != 0 || !results)
+        return false;
     address = ntohl(reinterpret_cast<const sockaddr_in*>(results->ai_addr)->sin_addr.s_addr);
     freeaddrinfo(results);
     return true;
 }
 
-std::uint64_t RandomNumber() {
+std::uint64_t RandomNumber()
+{
     std::uint64_t number = 0;
     const NTSTATUS status =
         BCryptGenRandom(nullptr, reinterpret_cast<PUCHAR>(&number), sizeof number, BCRYPT_USE_SYSTEM_PREFERRED_RNG);
@@ -45,7 +50,8 @@ std::uint64_t RandomNumber() {
 }
 
 // Moves a sweep's cursor (the range and the address in it) on by one address.
-void StepSweepCursor(const std::vector<NRAddressRange>& ranges, std::size_t& rangeIndex, std::uint32_t& next) {
+void StepSweepCursor(const std::vector<NRAddressRange>& ranges, std::size_t& rangeIndex, std::uint32_t& next)
+{
     if (next < ranges[rangeIndex].last) {
         ++next;
     } else if (++rangeIndex < ranges.size()) {
@@ -53,16 +59,17 @@ void StepSweepCursor(const std::vector<NRAddressRange>& ranges, std::size_t& ran
     }
 }
 
-std::string WinsockErrorText(const std::string& step, int error) {
+std::string WinsockErrorText(const std::string& step, int error)
+{
     return step + " failed (Winsock error " + std::to_string(error) + ")";
 }
 
 }  // namespace
 
-UdpFindControllers::UdpFindControllers()
-    : m_nonces(EngineTiming::kNonceLifetime, EngineTiming::kNonceCapacity) {}
+UdpFindControllers::UdpFindControllers() : m_nonces(EngineTiming::kNonceLifetime, EngineTiming::kNonceCapacity) {}
 
-UdpFindControllers::~UdpFindControllers() {
+UdpFindControllers::~UdpFindControllers()
+{
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_stopping = true;
@@ -74,17 +81,26 @@ UdpFindControllers::~UdpFindControllers() {
     }
     // The polling and sweeping threads may reopen the socket until they end, so the
     // receiving thread is stopped only after them.
-    if (m_poller.joinable()) m_poller.join();
-    if (m_stopEvent != WSA_INVALID_EVENT) WSASetEvent(m_stopEvent);
-    if (m_receiver.joinable()) m_receiver.join();
-    if (m_socket != INVALID_SOCKET) closesocket(m_socket);
-    if (m_readEvent != WSA_INVALID_EVENT) WSACloseEvent(m_readEvent);
-    if (m_stopEvent != WSA_INVALID_EVENT) WSACloseEvent(m_stopEvent);
-    if (m_winsockStarted) WSACleanup();
+    if (m_poller.joinable())
+        m_poller.join();
+    if (m_stopEvent != WSA_INVALID_EVENT)
+        WSASetEvent(m_stopEvent);
+    if (m_receiver.joinable())
+        m_receiver.join();
+    if (m_socket != INVALID_SOCKET)
+        closesocket(m_socket);
+    if (m_readEvent != WSA_INVALID_EVENT)
+        WSACloseEvent(m_readEvent);
+    if (m_stopEvent != WSA_INVALID_EVENT)
+        WSACloseEvent(m_stopEvent);
+    if (m_winsockStarted)
+        WSACleanup();
 }
 
-int UdpFindControllers::EnsureSocket(std::unique_lock<std::mutex>& lock) {
-    if (m_socket != INVALID_SOCKET && m_socketError == 0) return 0;
+int UdpFindControllers::EnsureSocket(std::unique_lock<std::mutex>& lock)
+{
+    if (m_socket != INVALID_SOCKET && m_socketError == 0)
+        return 0;
     if (m_socket != INVALID_SOCKET) {
         // The receiving thread has ended or is ending. It takes the lock on its way
         // out, so it is joined without it; meanwhile another caller may open the new socket.
@@ -102,16 +118,19 @@ int UdpFindControllers::EnsureSocket(std::unique_lock<std::mutex>& lock) {
         WSACloseEvent(readEvent);
         WSACloseEvent(stopEvent);
         lock.lock();
-        if (m_socket != INVALID_SOCKET) return m_socketError;
+        if (m_socket != INVALID_SOCKET)
+            return m_socketError;
     }
     if (!m_winsockStarted) {
         WSADATA data;
         const int error = WSAStartup(MAKEWORD(2, 2), &data);
-        if (error != 0) return error;
+        if (error != 0)
+            return error;
         m_winsockStarted = true;
     }
     SOCKET udp = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-    if (udp == INVALID_SOCKET) return WSAGetLastError();
+    if (udp == INVALID_SOCKET)
+        return WSAGetLastError();
     const BOOL on = TRUE;
     setsockopt(udp, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&on), sizeof on);
     // The system may grant less; the receiving thread keeps the buffer from filling.
@@ -137,8 +156,10 @@ int UdpFindControllers::EnsureSocket(std::unique_lock<std::mutex>& lock) {
     }
     if (error != 0) {
         closesocket(udp);
-        if (readEvent != WSA_INVALID_EVENT) WSACloseEvent(readEvent);
-        if (stopEvent != WSA_INVALID_EVENT) WSACloseEvent(stopEvent);
+        if (readEvent != WSA_INVALID_EVENT)
+            WSACloseEvent(readEvent);
+        if (stopEvent != WSA_INVALID_EVENT)
+            WSACloseEvent(stopEvent);
         return error;
     }
     m_socket = udp;
@@ -148,15 +169,18 @@ int UdpFindControllers::EnsureSocket(std::unique_lock<std::mutex>& lock) {
     return 0;
 }
 
-std::uint64_t UdpFindControllers::NewNonceLocked(RequestKind kind) {
+std::uint64_t UdpFindControllers::NewNonceLocked(RequestKind kind)
+{
     std::uint64_t nonce = 0;
     // A zero nonce is never used, so a zeroed forgery cannot match.
-    while (nonce == 0) nonce = RandomNumber();
+    while (nonce == 0)
+        nonce = RandomNumber();
     m_nonces.Add(nonce, kind, Clock::now());
     return nonce;
 }
 
-int UdpFindControllers::SendQuery(SOCKET socket, std::uint32_t address, const nrproto::Query& query) {
+int UdpFindControllers::SendQuery(SOCKET socket, std::uint32_t address, const nrproto::Query& query)
+{
     const std::vector<std::uint8_t> datagram = nrproto::EncodeQuery(query);
     const sockaddr_in target = ControllerEndpoint(address);
     const int sent = sendto(socket, reinterpret_cast<const char*>(datagram.data()), static_cast<int>(datagram.size()),
@@ -164,7 +188,8 @@ int UdpFindControllers::SendQuery(SOCKET socket, std::uint32_t address, const nr
     return sent == SOCKET_ERROR ? WSAGetLastError() : 0;
 }
 
-std::vector<InterfaceAddress> UdpFindControllers::LocalInterfaces() {
+std::vector<InterfaceAddress> UdpFindControllers::LocalInterfaces()
+{
     std::lock_guard<std::mutex> lock(m_interfaceMutex);
     const Clock::time_point now = Clock::now();
     if (!m_interfacesRead || now - m_interfacesReadAt > EngineTiming::kInterfaceCacheLifetime) {
@@ -175,12 +200,14 @@ std::vector<InterfaceAddress> UdpFindControllers::LocalInterfaces() {
     return m_interfaces;
 }
 
-void UdpFindControllers::ReceiveLoop(SOCKET socket, WSAEVENT readEvent, WSAEVENT stopEvent) {
+void UdpFindControllers::ReceiveLoop(SOCKET socket, WSAEVENT readEvent, WSAEVENT stopEvent)
+{
     const WSAEVENT events[] = {stopEvent, readEvent};
     std::vector<Received> batch;
     for (;;) {
         const DWORD woken = WSAWaitForMultipleEvents(2, events, FALSE, EngineTiming::kReceiveIdleWakeMs, FALSE);
-        if (woken == WSA_WAIT_EVENT_0) return;
+        if (woken == WSA_WAIT_EVENT_0)
+            return;
         if (woken == WSA_WAIT_FAILED) {
             std::lock_guard<std::mutex> lock(m_mutex);
             const int error = WSAGetLastError();
@@ -190,11 +217,13 @@ void UdpFindControllers::ReceiveLoop(SOCKET socket, WSAEVENT readEvent, WSAEVENT
         WSAResetEvent(readEvent);
         const bool healthy = DrainSocket(socket, batch);
         AcceptBatch(batch);
-        if (!healthy) return;
+        if (!healthy)
+            return;
     }
 }
 
-bool UdpFindControllers::DrainSocket(SOCKET socket, std::vector<Received>& batch) {
+bool UdpFindControllers::DrainSocket(SOCKET socket, std::vector<Received>& batch)
+{
     // One byte more than the largest valid datagram, so an oversized one shows.
     char buffer[nrproto::kMaxDatagram + 1];
     constexpr std::size_t kBatchLimit = 256;
@@ -206,8 +235,10 @@ bool UdpFindControllers::DrainSocket(SOCKET socket, std::vector<Received>& batch
         const int size = recvfrom(socket, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
         if (size == SOCKET_ERROR) {
             const int error = WSAGetLastError();
-            if (error == WSAEWOULDBLOCK) return true;
-            if (error == WSAEMSGSIZE || error == WSAECONNRESET || error == WSAENETRESET) continue;
+            if (error == WSAEWOULDBLOCK)
+                return true;
+            if (error == WSAEMSGSIZE || error == WSAECONNRESET || error == WSAENETRESET)
+                continue;
             std::lock_guard<std::mutex> lock(m_mutex);
             m_socketError = error;
             return false;
@@ -218,19 +249,24 @@ bool UdpFindControllers::DrainSocket(SOCKET socket, std::vector<Received>& batch
         }
         Received received;
         received.source = ntohl(from.sin_addr.s_addr);
-        if (received.source == INADDR_ANY || received.source == INADDR_BROADCAST) continue;
+        if (received.source == INADDR_ANY || received.source == INADDR_BROADCAST)
+            continue;
         const auto* bytes = reinterpret_cast<const std::uint8_t*>(buffer);
-        if (nrproto::DecodeAnswer(bytes, static_cast<std::size_t>(size), received.answer) != nrproto::DecodeStatus::Ok) {
+        if (nrproto::DecodeAnswer(bytes, static_cast<std::size_t>(size), received.answer) !=
+            nrproto::DecodeStatus::Ok) {
             continue;
         }
         batch.push_back(std::move(received));
-        if (batch.size() >= kBatchLimit) AcceptBatch(batch);
+        if (batch.size() >= kBatchLimit)
+            AcceptBatch(batch);
     }
     return true;
 }
 
-void UdpFindControllers::AcceptBatch(std::vector<Received>& batch) {
-    if (batch.empty()) return;
+void UdpFindControllers::AcceptBatch(std::vector<Received>& batch)
+{
+    if (batch.empty())
+        return;
     bool arrived = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -239,11 +275,11 @@ void UdpFindControllers::AcceptBatch(std::vector<Received>& batch) {
             const std::optional<RequestKind> kind = m_nonces.Find(received.answer.nonce, now);
             ScanMarks marks;
             if (!kind) {
-                if (!IsSweepAnswerLocked(received, now)) continue;
+                if (!IsSweepAnswerLocked(received, now))
+                    continue;
                 marks.sweep = m_sweep.mark;
-            } else if (*kind == RequestKind::Broadcast &&
-                std::find(m_broadcastBatch.begin(), m_broadcastBatch.end(), received.answer.nonce) !=
-                    m_broadcastBatch.end()) {
+            } else if (*kind == RequestKind::Broadcast && std::find(m_broadcastBatch.begin(), m_broadcastBatch.end(),
+                                                                    received.answer.nonce) != m_broadcastBatch.end()) {
                 marks.broadcastRound = m_broadcastRound;
             }
             NodeInfo node;
@@ -253,7 +289,8 @@ void UdpFindControllers::AcceptBatch(std::vector<Received>& batch) {
             node.controllerAddress = received.answer.controllerAddress;
             if (kind == RequestKind::Specific) {
                 const auto query = m_specificQueries.find(received.answer.nonce);
-                if (query == m_specificQueries.end() || query->second.target != node.address) continue;
+                if (query == m_specificQueries.end() || query->second.target != node.address)
+                    continue;
                 query->second.answered = true;
                 query->second.node = std::move(node);
                 arrived = true;
@@ -263,10 +300,12 @@ void UdpFindControllers::AcceptBatch(std::vector<Received>& batch) {
         }
     }
     batch.clear();
-    if (arrived) m_arrived.notify_all();
+    if (arrived)
+        m_arrived.notify_all();
 }
 
-void UdpFindControllers::PollLoop() {
+void UdpFindControllers::PollLoop()
+{
     std::unique_lock<std::mutex> lock(m_mutex);
     while (!m_stopping) {
         if (!m_pollEnabled) {
@@ -274,57 +313,70 @@ void UdpFindControllers::PollLoop() {
             continue;
         }
         m_pollWake.wait_for(lock, EngineTiming::kPollTakeInPeriod);
-        if (m_stopping || !m_pollEnabled) continue;
+        if (m_stopping || !m_pollEnabled)
+            continue;
         m_table.TakeIn();
         const Clock::time_point now = Clock::now();
-        if (now < m_nextPollRound) continue;
+        if (now < m_nextPollRound)
+            continue;
         m_nextPollRound = now + EngineTiming::kPollInterval;
-        if (m_table.Count() == 0 || EnsureSocket(lock) != 0 || m_stopping || !m_pollEnabled) continue;
+        if (m_table.Count() == 0 || EnsureSocket(lock) != 0 || m_stopping || !m_pollEnabled)
+            continue;
         const std::vector<std::uint32_t> addresses = m_table.Addresses();
         const nrproto::Query query{NewNonceLocked(RequestKind::Poll), EngineTiming::kPollAnswerWindowMs};
         const SOCKET socket = m_socket;
         lock.unlock();
-        for (std::uint32_t address : addresses) SendQuery(socket, address, query);
+        for (std::uint32_t address : addresses)
+            SendQuery(socket, address, query);
         lock.lock();
     }
 }
 
-void UdpFindControllers::SuspendPoll() {
+void UdpFindControllers::SuspendPoll()
+{
     std::lock_guard<std::mutex> lock(m_mutex);
     m_pollEnabled = false;
 }
 
-void UdpFindControllers::ResumePoll() {
+void UdpFindControllers::ResumePoll()
+{
     {
         std::unique_lock<std::mutex> lock(m_mutex);
-        if (m_pollEnabled || EnsureSocket(lock) != 0) return;
+        if (m_pollEnabled || EnsureSocket(lock) != 0)
+            return;
         m_pollEnabled = true;
         m_nextPollRound = Clock::now() + EngineTiming::kPollInterval;
-        if (!m_poller.joinable()) m_poller = std::thread(&UdpFindControllers::PollLoop, this);
+        if (!m_poller.joinable())
+            m_poller = std::thread(&UdpFindControllers::PollLoop, this);
     }
     m_pollWake.notify_all();
 }
 
-int UdpFindControllers::SendBroadcast(char* broadcastAddress) {
+int UdpFindControllers::SendBroadcast(char* broadcastAddress)
+{
     std::uint32_t requested = 0;
-    if (!broadcastAddress || !nrproto::ParseIpv4(broadcastAddress, requested)) return 0;
+    if (!broadcastAddress || !nrproto::ParseIpv4(broadcastAddress, requested))
+        return 0;
     nrproto::Query query{0, EngineTiming::kBroadcastAnswerWindowMs};
     SOCKET socket = INVALID_SOCKET;
     {
         std::unique_lock<std::mutex> lock(m_mutex);
-        if (EnsureSocket(lock) != 0) return 0;
+        if (EnsureSocket(lock) != 0)
+            return 0;
         query.nonce = NewNonceLocked(RequestKind::Broadcast);
         m_broadcastBatch.push_back(query.nonce);
         socket = m_socket;
     }
     int sent = 0;
     for (std::uint32_t target : BroadcastTargets(requested, LocalInterfaces())) {
-        if (SendQuery(socket, target, query) == 0) ++sent;
+        if (SendQuery(socket, target, query) == 0)
+            ++sent;
     }
     return sent;
 }
 
-void UdpFindControllers::ClearControllerList() {
+void UdpFindControllers::ClearControllerList()
+{
     std::lock_guard<std::mutex> lock(m_mutex);
     const Clock::time_point now = Clock::now();
     m_table.Clear([this, now](const ScanMarks& marks) {
@@ -335,54 +387,64 @@ void UdpFindControllers::ClearControllerList() {
     ++m_broadcastRound;
 }
 
-int UdpFindControllers::ListenForControllers(int waitMs) {
+int UdpFindControllers::ListenForControllers(int waitMs)
+{
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(std::max(waitMs, 0));
     std::unique_lock<std::mutex> lock(m_mutex);
     m_broadcastBatch.clear();
     ++m_broadcastRound;
     for (;;) {
-        if (m_table.TakeIn()) return 1;
-        if (m_arrived.wait_until(lock, deadline) == std::cv_status::timeout) return m_table.TakeIn() ? 1 : 0;
+        if (m_table.TakeIn())
+            return 1;
+        if (m_arrived.wait_until(lock, deadline) == std::cv_status::timeout)
+            return m_table.TakeIn() ? 1 : 0;
     }
 }
 
-int UdpFindControllers::GetControllerCount() {
+int UdpFindControllers::GetControllerCount()
+{
     std::lock_guard<std::mutex> lock(m_mutex);
     return static_cast<int>(m_table.Count());
 }
 
-std::string UdpFindControllers::GetNodeAddress(int index) {
+std::string UdpFindControllers::GetNodeAddress(int index)
+{
     std::lock_guard<std::mutex> lock(m_mutex);
     const NodeInfo* node = m_table.At(index);
     return node ? nrproto::FormatIpv4(node->address) : std::string();
 }
 
-std::string UdpFindControllers::GetHostName(int index) {
+std::string UdpFindControllers::GetHostName(int index)
+{
     std::lock_guard<std::mutex> lock(m_mutex);
     const NodeInfo* node = m_table.At(index);
     return node ? node->hostName : std::string();
 }
 
-unsigned char UdpFindControllers::IsMember(int index) {
+unsigned char UdpFindControllers::IsMember(int index)
+{
     std::lock_guard<std::mutex> lock(m_mutex);
     const NodeInfo* node = m_table.At(index);
     return node && node->member ? 1 : 0;
 }
 
-std::string UdpFindControllers::GetControllerAddress(int index) {
+std::string UdpFindControllers::GetControllerAddress(int index)
+{
     std::lock_guard<std::mutex> lock(m_mutex);
     const NodeInfo* node = m_table.At(index);
     return node && node->member ? nrproto::FormatIpv4(node->controllerAddress) : std::string();
 }
 
-std::string UdpFindControllers::AddSpecificController(std::string nameOrAddress) {
+std::string UdpFindControllers::AddSpecificController(std::string nameOrAddress)
+{
     std::unique_lock<std::mutex> lock(m_mutex);
     if (const int error = EnsureSocket(lock)) {
         throw ExceptionCommunicationsError(error, WinsockErrorText("Opening the discovery socket", error));
     }
     lock.unlock();
     std::uint32_t target = 0;
-    if (!ResolveIpv4(nameOrAddress, target)) return {};
+    if (!ResolveIpv4(nameOrAddress, target))
+        return {};
     lock.lock();
 
     const nrproto::Query query{NewNonceLocked(RequestKind::Specific), 0};
@@ -392,7 +454,8 @@ std::string UdpFindControllers::AddSpecificController(std::string nameOrAddress)
     int error = 0;
     while (!m_specificQueries[query.nonce].answered && error == 0 && m_socketError == 0) {
         const Clock::time_point now = Clock::now();
-        if (now >= deadline) break;
+        if (now >= deadline)
+            break;
         if (now >= nextSend) {
             const SOCKET socket = m_socket;
             lock.unlock();
@@ -406,9 +469,11 @@ std::string UdpFindControllers::AddSpecificController(std::string nameOrAddress)
     const SpecificQuery outcome = m_specificQueries[query.nonce];
     m_specificQueries.erase(query.nonce);
     if (!outcome.answered) {
-        if (error == 0) error = m_socketError;
+        if (error == 0)
+            error = m_socketError;
         if (error != 0) {
-            throw ExceptionCommunicationsError(error, WinsockErrorText("Querying " + nrproto::FormatIpv4(target), error));
+            throw ExceptionCommunicationsError(error,
+                                               WinsockErrorText("Querying " + nrproto::FormatIpv4(target), error));
         }
         return {};
     }
@@ -420,15 +485,18 @@ std::string UdpFindControllers::AddSpecificController(std::string nameOrAddress)
     return nrproto::FormatIpv4(target);
 }
 
-bool UdpFindControllers::SweepAnswersCountLocked(Clock::time_point now) const {
+bool UdpFindControllers::SweepAnswersCountLocked(Clock::time_point now) const
+{
     return m_sweep.mark != 0 && (m_sweep.running || now <= m_sweep.answersUntil);
 }
 
-bool UdpFindControllers::IsSweepAnswerLocked(const Received& received, Clock::time_point now) const {
+bool UdpFindControllers::IsSweepAnswerLocked(const Received& received, Clock::time_point now) const
+{
     return SweepAnswersCountLocked(now) && received.answer.nonce == SweepNonce(m_sweep.key, received.source);
 }
 
-void UdpFindControllers::SweepLoop() {
+void UdpFindControllers::SweepLoop()
+{
     std::unique_lock<std::mutex> lock(m_mutex);
     using Seconds = std::chrono::duration<double>;
     const double rate = m_sweep.queriesPerSecond;
@@ -450,9 +518,10 @@ void UdpFindControllers::SweepLoop() {
             m_sweepWake.wait_for(lock, EngineTiming::kSweepSocketRetry);
             continue;
         }
-        if (m_sweep.stopRequested) break;
-        const std::uint64_t count = std::min<std::uint64_t>(static_cast<std::uint64_t>(allowance),
-                                                            m_sweep.total - m_sweep.sent);
+        if (m_sweep.stopRequested)
+            break;
+        const std::uint64_t count =
+            std::min<std::uint64_t>(static_cast<std::uint64_t>(allowance), m_sweep.total - m_sweep.sent);
         targets.clear();
         std::size_t rangeIndex = m_sweep.rangeIndex;
         std::uint32_t next = m_sweep.next;
@@ -465,40 +534,48 @@ void UdpFindControllers::SweepLoop() {
         lock.unlock();
         std::size_t done = 0;
         for (std::uint32_t target : targets) {
-            const int error = SendQuery(socket, target, nrproto::Query{SweepNonce(key, target),
-                                                                       EngineTiming::kSweepAnswerWindowMs});
+            const int error =
+                SendQuery(socket, target, nrproto::Query{SweepNonce(key, target), EngineTiming::kSweepAnswerWindowMs});
             // A full send buffer: the rest of the batch waits for the next turn. Any
             // other failure is the address's (no route, say): it counts as queried.
-            if (error == WSAEWOULDBLOCK || error == WSAENOBUFS) break;
+            if (error == WSAEWOULDBLOCK || error == WSAENOBUFS)
+                break;
             ++done;
         }
         lock.lock();
-        for (std::size_t i = 0; i < done; ++i) StepSweepCursor(m_sweep.ranges, m_sweep.rangeIndex, m_sweep.next);
+        for (std::size_t i = 0; i < done; ++i)
+            StepSweepCursor(m_sweep.ranges, m_sweep.rangeIndex, m_sweep.next);
         m_sweep.sent += done;
         allowance -= static_cast<double>(done);
-        if (done < targets.size()) m_sweepWake.wait_for(lock, EngineTiming::kSweepMinimumWait);
+        if (done < targets.size())
+            m_sweepWake.wait_for(lock, EngineTiming::kSweepMinimumWait);
     }
     m_sweep.running = false;
     m_sweep.answersUntil = Clock::now() + EngineTiming::kNonceLifetime;
 }
 
-void UdpFindControllers::EndSweep() {
+void UdpFindControllers::EndSweep()
+{
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_sweep.stopRequested = true;
     }
     m_sweepWake.notify_all();
-    if (m_sweeper.joinable()) m_sweeper.join();
+    if (m_sweeper.joinable())
+        m_sweeper.join();
 }
 
-bool UdpFindControllers::StartSweep(const std::vector<NRAddressRange>& ranges, int queriesPerSecond) {
+bool UdpFindControllers::StartSweep(const std::vector<NRAddressRange>& ranges, int queriesPerSecond)
+{
     std::vector<NRAddressRange> swept = SweepRanges(ranges);
     const std::uint64_t total = AddressCount(swept);
-    if (queriesPerSecond < 1 || total == 0) return false;
+    if (queriesPerSecond < 1 || total == 0)
+        return false;
     std::lock_guard<std::mutex> control(m_sweepControl);
     EndSweep();
     std::unique_lock<std::mutex> lock(m_mutex);
-    if (EnsureSocket(lock) != 0) return false;
+    if (EnsureSocket(lock) != 0)
+        return false;
     Sweep sweep;
     sweep.next = swept.front().first;
     sweep.ranges = std::move(swept);
@@ -512,7 +589,8 @@ bool UdpFindControllers::StartSweep(const std::vector<NRAddressRange>& ranges, i
     return true;
 }
 
-NRSweepProgress UdpFindControllers::GetSweepProgress() {
+NRSweepProgress UdpFindControllers::GetSweepProgress()
+{
     std::lock_guard<std::mutex> lock(m_mutex);
     NRSweepProgress progress;
     progress.sent = m_sweep.sent;
@@ -521,7 +599,8 @@ NRSweepProgress UdpFindControllers::GetSweepProgress() {
     return progress;
 }
 
-void UdpFindControllers::StopSweep() {
+void UdpFindControllers::StopSweep()
+{
     std::lock_guard<std::mutex> control(m_sweepControl);
     EndSweep();
 }

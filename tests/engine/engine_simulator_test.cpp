@@ -12,7 +12,8 @@ namespace nrcore {
 
 // The engine's test hook: closes its socket under it, as a failing network stack would.
 struct UdpFindControllersTestAccess {
-    static void CloseSocket(NRFindControllers& engine) {
+    static void CloseSocket(NRFindControllers& engine)
+    {
         UdpFindControllers& udp = dynamic_cast<UdpFindControllers&>(engine);
         std::lock_guard<std::mutex> lock(udp.m_mutex);
         closesocket(udp.m_socket);
@@ -27,7 +28,8 @@ using namespace std::chrono_literals;
 
 class EngineAgainstSimulator : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         const char* endpoint = std::getenv("NRSIM_CONTROL");
         ASSERT_NE(endpoint, nullptr) << "NRSIM_CONTROL must name the simulator's control port";
         simulator = std::make_unique<SimulatorControl>(endpoint);
@@ -37,19 +39,22 @@ protected:
     }
 
     // A scan's start as the tool does it: polling off, broadcast, then clear.
-    void StartScan() {
+    void StartScan()
+    {
         engine->SuspendPoll();
         ASSERT_EQ(Broadcast(*engine, "127.0.0.1"), 1);
         engine->ClearControllerList();
     }
 
-    bool ListenForCount(int count) {
+    bool ListenForCount(int count)
+    {
         return ListenUntil(*engine, [&] { return engine->GetControllerCount() >= count; });
     }
 
     // Every answer of the simulator has been sent, and so lies in the engine's socket
     // or queue; a listen then takes in whatever the engine accepts.
-    void DrainEverything() {
+    void DrainEverything()
+    {
         ASSERT_TRUE(simulator->WaitUntilIdle(10s));
         engine->ListenForControllers(200);
     }
@@ -66,14 +71,16 @@ const std::set<EngineEntry> kThreeAndMember{
     {"127.0.0.20", "member-a", true},
 };
 
-void AddThreeAndMember(SimulatorControl& simulator) {
+void AddThreeAndMember(SimulatorControl& simulator)
+{
     ASSERT_TRUE(simulator.Run("controllers 3 127.0.0.2 ctl-"));
     ASSERT_TRUE(simulator.Run("member 127.0.0.20 member-a 127.0.0.2"));
 }
 
 }  // namespace
 
-TEST_F(EngineAgainstSimulator, FindsThreeControllersAndAMember) {
+TEST_F(EngineAgainstSimulator, FindsThreeControllersAndAMember)
+{
     AddThreeAndMember(*simulator);
     StartScan();
     EXPECT_EQ(engine->GetControllerCount(), 0);
@@ -90,13 +97,15 @@ TEST_F(EngineAgainstSimulator, FindsThreeControllersAndAMember) {
     EXPECT_EQ(engine->GetControllerCount(), 4);
 }
 
-TEST_F(EngineAgainstSimulator, ListenReportsANewNameAsNewsAndKeepsTheIndex) {
+TEST_F(EngineAgainstSimulator, ListenReportsANewNameAsNewsAndKeepsTheIndex)
+{
     AddThreeAndMember(*simulator);
     StartScan();
     ASSERT_TRUE(ListenForCount(4));
     int index = -1;
     for (int i = 0; i < 4; ++i) {
-        if (engine->GetNodeAddress(i) == "127.0.0.3") index = i;
+        if (engine->GetNodeAddress(i) == "127.0.0.3")
+            index = i;
     }
     ASSERT_GE(index, 0);
     ASSERT_TRUE(simulator->Run("rename 127.0.0.3 renamed"));
@@ -108,7 +117,8 @@ TEST_F(EngineAgainstSimulator, ListenReportsANewNameAsNewsAndKeepsTheIndex) {
     EXPECT_EQ(engine->GetControllerCount(), 4);
 }
 
-TEST_F(EngineAgainstSimulator, DuplicateAnswersGiveOneEntryEach) {
+TEST_F(EngineAgainstSimulator, DuplicateAnswersGiveOneEntryEach)
+{
     ASSERT_TRUE(simulator->Run("controllers 3 127.0.0.2 dup-"));
     ASSERT_TRUE(simulator->Run("duplicates 5"));
     StartScan();
@@ -120,7 +130,8 @@ TEST_F(EngineAgainstSimulator, DuplicateAnswersGiveOneEntryEach) {
     EXPECT_EQ(TableOf(*engine).size(), 3u);
 }
 
-TEST_F(EngineAgainstSimulator, AnswersThatArriveBeforeTheClearStillCount) {
+TEST_F(EngineAgainstSimulator, AnswersThatArriveBeforeTheClearStillCount)
+{
     ASSERT_TRUE(simulator->Run("controllers 3 127.0.0.2 early-"));
     ASSERT_TRUE(simulator->Run("window off"));
     engine->SuspendPoll();
@@ -134,7 +145,8 @@ TEST_F(EngineAgainstSimulator, AnswersThatArriveBeforeTheClearStillCount) {
     EXPECT_EQ(engine->GetControllerCount(), 3);
 }
 
-TEST_F(EngineAgainstSimulator, AnswersThatArriveAfterTheClearCount) {
+TEST_F(EngineAgainstSimulator, AnswersThatArriveAfterTheClearCount)
+{
     ASSERT_TRUE(simulator->Run("controllers 3 127.0.0.2 late-"));
     ASSERT_TRUE(simulator->Run("delay 300 100"));
     StartScan();
@@ -142,7 +154,8 @@ TEST_F(EngineAgainstSimulator, AnswersThatArriveAfterTheClearCount) {
     ASSERT_TRUE(ListenForCount(3));
 }
 
-TEST_F(EngineAgainstSimulator, AnswersTakenInByThePollingThreadSurviveTheClear) {
+TEST_F(EngineAgainstSimulator, AnswersTakenInByThePollingThreadSurviveTheClear)
+{
     ASSERT_TRUE(simulator->Run("controllers 3 127.0.0.2 polled-"));
     ASSERT_TRUE(simulator->Run("window off"));
     // Polling left on: its thread takes answers into the table by itself.
@@ -160,7 +173,8 @@ TEST_F(EngineAgainstSimulator, AnswersTakenInByThePollingThreadSurviveTheClear) 
     EXPECT_EQ(engine->GetControllerCount(), 3);
 }
 
-TEST_F(EngineAgainstSimulator, AnswersAgainAfterItsSocketWasClosedUnderIt) {
+TEST_F(EngineAgainstSimulator, AnswersAgainAfterItsSocketWasClosedUnderIt)
+{
     ASSERT_TRUE(simulator->Run("controllers 3 127.0.0.2 reopen-"));
     StartScan();
     ASSERT_TRUE(ListenForCount(3));
@@ -169,7 +183,8 @@ TEST_F(EngineAgainstSimulator, AnswersAgainAfterItsSocketWasClosedUnderIt) {
     // Broadcasts go nowhere until the receiving thread has seen the failure; the next
     // one after that opens a new socket.
     EXPECT_TRUE(ListenUntil(*engine, [&] {
-        if (engine->GetControllerCount() >= 3) return true;
+        if (engine->GetControllerCount() >= 3)
+            return true;
         Broadcast(*engine, "127.0.0.1");
         return false;
     })) << "the engine stayed deaf after its socket failed";
@@ -177,7 +192,8 @@ TEST_F(EngineAgainstSimulator, AnswersAgainAfterItsSocketWasClosedUnderIt) {
     EXPECT_EQ(engine->AddSpecificController("127.0.0.40"), "127.0.0.40");
 }
 
-TEST_F(EngineAgainstSimulator, AClearAfterAListenForgetsThatScan) {
+TEST_F(EngineAgainstSimulator, AClearAfterAListenForgetsThatScan)
+{
     ASSERT_TRUE(simulator->Run("controllers 3 127.0.0.2 gone-"));
     StartScan();
     ASSERT_TRUE(ListenForCount(3));
@@ -189,7 +205,8 @@ TEST_F(EngineAgainstSimulator, AClearAfterAListenForgetsThatScan) {
 
 class MalformedAnswers : public EngineAgainstSimulator, public ::testing::WithParamInterface<const char*> {};
 
-TEST_P(MalformedAnswers, AreIgnoredWhileValidOnesStillCount) {
+TEST_P(MalformedAnswers, AreIgnoredWhileValidOnesStillCount)
+{
     ASSERT_TRUE(simulator->Run("controllers 3 127.0.0.2 bad-"));
     ASSERT_TRUE(simulator->Run(std::string("malformed ") + GetParam()));
     StartScan();
@@ -207,7 +224,8 @@ INSTANTIATE_TEST_SUITE_P(EveryKind, MalformedAnswers,
                          ::testing::Values("truncated", "oversized", "version", "nonce", "magic", "kind", "length",
                                            "role", "wrongport"));
 
-TEST_F(EngineAgainstSimulator, RandomisedMalformedFloodAddsNoEntry) {
+TEST_F(EngineAgainstSimulator, RandomisedMalformedFloodAddsNoEntry)
+{
     ASSERT_TRUE(simulator->Run("controllers 40 127.0.2.1 fuzz-"));
     ASSERT_TRUE(simulator->Run("malformed fuzz 25"));
     StartScan();
@@ -225,14 +243,16 @@ TEST_F(EngineAgainstSimulator, RandomisedMalformedFloodAddsNoEntry) {
     EXPECT_TRUE(ListenForCount(40));
 }
 
-TEST_F(EngineAgainstSimulator, HostNamesArriveSanitised) {
+TEST_F(EngineAgainstSimulator, HostNamesArriveSanitised)
+{
     ASSERT_TRUE(simulator->Run("node 127.0.0.30 bad\\x01name\\xff\\x7f"));
     StartScan();
     ASSERT_TRUE(ListenForCount(1));
     EXPECT_EQ(engine->GetHostName(0), "bad?name??");
 }
 
-TEST_F(EngineAgainstSimulator, TheTableStopsAt8192Entries) {
+TEST_F(EngineAgainstSimulator, TheTableStopsAt8192Entries)
+{
     ASSERT_TRUE(simulator->Run("controllers 9000 127.0.1.1 many-"));
     StartScan();
     ASSERT_TRUE(ListenForCount(8192));
@@ -241,12 +261,14 @@ TEST_F(EngineAgainstSimulator, TheTableStopsAt8192Entries) {
     EXPECT_EQ(engine->ListenForControllers(100), 0);
     EXPECT_EQ(engine->GetControllerCount(), 8192);
     std::set<std::string> addresses;
-    for (int i = 0; i < 8192; ++i) addresses.insert(engine->GetNodeAddress(i));
+    for (int i = 0; i < 8192; ++i)
+        addresses.insert(engine->GetNodeAddress(i));
     EXPECT_EQ(addresses.size(), 8192u) << "every entry is a different node";
     EXPECT_EQ(engine->GetNodeAddress(8192), "");
 }
 
-TEST_F(EngineAgainstSimulator, PollingPicksUpARenamedController) {
+TEST_F(EngineAgainstSimulator, PollingPicksUpARenamedController)
+{
     AddThreeAndMember(*simulator);
     StartScan();
     ASSERT_TRUE(ListenForCount(4));
@@ -258,7 +280,8 @@ TEST_F(EngineAgainstSimulator, PollingPicksUpARenamedController) {
     std::set<EngineEntry> table;
     while (std::chrono::steady_clock::now() < deadline) {
         table = TableOf(*engine);
-        if (table.count({"127.0.0.4", "polled-name", false})) break;
+        if (table.count({"127.0.0.4", "polled-name", false}))
+            break;
         std::this_thread::sleep_for(50ms);
     }
     EXPECT_TRUE(table.count({"127.0.0.4", "polled-name", false})) << "polling did not refresh the name";
@@ -266,7 +289,8 @@ TEST_F(EngineAgainstSimulator, PollingPicksUpARenamedController) {
     engine->SuspendPoll();
 }
 
-TEST_F(EngineAgainstSimulator, AddSpecificControllerAddsAnAnsweringController) {
+TEST_F(EngineAgainstSimulator, AddSpecificControllerAddsAnAnsweringController)
+{
     ASSERT_TRUE(simulator->Run("node 127.0.0.40 solo"));
     EXPECT_EQ(engine->AddSpecificController("127.0.0.40"), "127.0.0.40");
     ASSERT_EQ(engine->GetControllerCount(), 1);
@@ -274,13 +298,15 @@ TEST_F(EngineAgainstSimulator, AddSpecificControllerAddsAnAnsweringController) {
     EXPECT_EQ(simulator->Stat("broadcast"), 0) << "the query goes by unicast";
 }
 
-TEST_F(EngineAgainstSimulator, AddSpecificControllerResolvesHostNames) {
+TEST_F(EngineAgainstSimulator, AddSpecificControllerResolvesHostNames)
+{
     ASSERT_TRUE(simulator->Run("node 127.0.0.1 loopback-controller"));
     EXPECT_EQ(engine->AddSpecificController("localhost"), "127.0.0.1");
     EXPECT_EQ(engine->GetHostName(0), "loopback-controller");
 }
 
-TEST_F(EngineAgainstSimulator, AddSpecificControllerGivesUpOnASilentNodeWithinItsBound) {
+TEST_F(EngineAgainstSimulator, AddSpecificControllerGivesUpOnASilentNodeWithinItsBound)
+{
     ASSERT_TRUE(simulator->Run("node 127.0.0.41 quiet"));
     ASSERT_TRUE(simulator->Run("silent 127.0.0.41 on"));
     const auto start = std::chrono::steady_clock::now();
@@ -291,7 +317,8 @@ TEST_F(EngineAgainstSimulator, AddSpecificControllerGivesUpOnASilentNodeWithinIt
     EXPECT_EQ(engine->GetControllerCount(), 0);
 }
 
-TEST_F(EngineAgainstSimulator, AddSpecificControllerRaisesMemberFoundForAMember) {
+TEST_F(EngineAgainstSimulator, AddSpecificControllerRaisesMemberFoundForAMember)
+{
     ASSERT_TRUE(simulator->Run("node 127.0.0.40 parent"));
     ASSERT_TRUE(simulator->Run("member 127.0.0.42 child 127.0.0.40"));
     try {
@@ -303,7 +330,8 @@ TEST_F(EngineAgainstSimulator, AddSpecificControllerRaisesMemberFoundForAMember)
     EXPECT_EQ(engine->GetControllerCount(), 0);
 }
 
-TEST_F(EngineAgainstSimulator, AddSpecificControllerReturnsEmptyForUnresolvableText) {
+TEST_F(EngineAgainstSimulator, AddSpecificControllerReturnsEmptyForUnresolvableText)
+{
     EXPECT_EQ(engine->AddSpecificController("no-such-controller.invalid"), "");
     EXPECT_EQ(engine->AddSpecificController(""), "");
     EXPECT_EQ(engine->GetControllerCount(), 0);
@@ -315,18 +343,22 @@ const std::vector<NRAddressRange> kSweptRange{{0x7F010000u, 0x7F0100FFu}};
 
 // A sweep's queries have all been sent and answered; a listen then takes in whatever
 // the engine accepted.
-bool SweepAndDrain(NRFindControllers& engine, SimulatorControl& simulator) {
-    if (!engine.StartSweep(kSweptRange, NRFindControllers::kDefaultSweepQueriesPerSecond)) return false;
+bool SweepAndDrain(NRFindControllers& engine, SimulatorControl& simulator)
+{
+    if (!engine.StartSweep(kSweptRange, NRFindControllers::kDefaultSweepQueriesPerSecond))
+        return false;
     const auto deadline = std::chrono::steady_clock::now() + 10s;
     while (engine.GetSweepProgress().running && std::chrono::steady_clock::now() < deadline) {
         engine.ListenForControllers(50);
     }
-    if (engine.GetSweepProgress().running || !simulator.WaitUntilIdle(10s)) return false;
+    if (engine.GetSweepProgress().running || !simulator.WaitUntilIdle(10s))
+        return false;
     engine.ListenForControllers(200);
     return true;
 }
 
-TEST_F(EngineAgainstSimulator, SweepFindsExactlyTheNodesInItsRangeAndKeepsThemAtAClear) {
+TEST_F(EngineAgainstSimulator, SweepFindsExactlyTheNodesInItsRangeAndKeepsThemAtAClear)
+{
     ASSERT_TRUE(simulator->Run("controllers 3 127.1.0.10 swept-"));
     ASSERT_TRUE(simulator->Run("member 127.1.0.200 swept-member 127.1.0.10"));
     // Every query to an empty address of the range is answered by every node, this
@@ -353,7 +385,8 @@ TEST_F(EngineAgainstSimulator, SweepFindsExactlyTheNodesInItsRangeAndKeepsThemAt
     EXPECT_EQ(TableOf(*engine), inRange);
 }
 
-TEST_F(EngineAgainstSimulator, SweepDropsAnswersWithAForgedNonce) {
+TEST_F(EngineAgainstSimulator, SweepDropsAnswersWithAForgedNonce)
+{
     ASSERT_TRUE(simulator->Run("controllers 3 127.1.0.10 forged-"));
     ASSERT_TRUE(simulator->Run("vacant 127.1.0.0 127.1.0.255"));
     ASSERT_TRUE(simulator->Run("malformed nonce"));
@@ -366,7 +399,8 @@ TEST_F(EngineAgainstSimulator, SweepDropsAnswersWithAForgedNonce) {
     EXPECT_EQ(engine->GetControllerCount(), 3);
 }
 
-TEST_F(EngineAgainstSimulator, SendBroadcastRejectsTextThatIsNoAddress) {
+TEST_F(EngineAgainstSimulator, SendBroadcastRejectsTextThatIsNoAddress)
+{
     ASSERT_TRUE(simulator->Run("node 127.0.0.40 solo"));
     EXPECT_EQ(Broadcast(*engine, "not-an-address"), 0);
     EXPECT_EQ(engine->SendBroadcast(nullptr), 0);

@@ -19,19 +19,23 @@ struct EngineEntry {
     std::string address;
     std::string hostName;
     bool member;
-    bool operator<(const EngineEntry& other) const {
+    bool operator<(const EngineEntry& other) const
+    {
         return std::tie(address, hostName, member) < std::tie(other.address, other.hostName, other.member);
     }
-    bool operator==(const EngineEntry& other) const {
+    bool operator==(const EngineEntry& other) const
+    {
         return std::tie(address, hostName, member) == std::tie(other.address, other.hostName, other.member);
     }
 };
 
-inline std::ostream& operator<<(std::ostream& out, const EngineEntry& entry) {
+inline std::ostream& operator<<(std::ostream& out, const EngineEntry& entry)
+{
     return out << entry.address << " " << entry.hostName << (entry.member ? " (member)" : "");
 }
 
-inline std::set<EngineEntry> TableOf(NRFindControllers& engine) {
+inline std::set<EngineEntry> TableOf(NRFindControllers& engine)
+{
     std::set<EngineEntry> entries;
     for (int i = 0; i < engine.GetControllerCount(); ++i) {
         entries.insert({engine.GetNodeAddress(i), engine.GetHostName(i), engine.IsMember(i) != 0});
@@ -41,16 +45,19 @@ inline std::set<EngineEntry> TableOf(NRFindControllers& engine) {
 
 // Listens in 100 ms steps until `done` holds or `limit` has passed; true when it held.
 inline bool ListenUntil(NRFindControllers& engine, const std::function<bool()>& done,
-                        std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+                        std::chrono::milliseconds limit = std::chrono::seconds(10))
+{
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (!done()) {
-        if (std::chrono::steady_clock::now() >= deadline) return false;
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
         engine.ListenForControllers(100);
     }
     return true;
 }
 
-inline int Broadcast(NRFindControllers& engine, const std::string& address) {
+inline int Broadcast(NRFindControllers& engine, const std::string& address)
+{
     std::string text = address;
     return engine.SendBroadcast(&text[0]);
 }

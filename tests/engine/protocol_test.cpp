@@ -10,7 +10,8 @@ using namespace nrproto;
 
 namespace {
 
-Answer MemberAnswer() {
+Answer MemberAnswer()
+{
     Answer answer;
     answer.nonce = 0x0102030405060708ull;
     answer.role = NodeRole::Member;
@@ -19,16 +20,18 @@ Answer MemberAnswer() {
     return answer;
 }
 
-DecodeStatus Decode(const std::vector<std::uint8_t>& bytes, Answer& answer) {
+DecodeStatus Decode(const std::vector<std::uint8_t>& bytes, Answer& answer)
+{
     return DecodeAnswer(bytes.data(), bytes.size(), answer);
 }
 
 }  // namespace
 
-TEST(ProtocolCodec, QueryHasTheDocumentedLayoutAndRoundTrips) {
+TEST(ProtocolCodec, QueryHasTheDocumentedLayoutAndRoundTrips)
+{
     const std::vector<std::uint8_t> bytes = EncodeQuery(Query{0xA1A2A3A4A5A6A7A8ull, 250});
-    const std::vector<std::uint8_t> expected{'N', 'R', 'C', 'D', 1, 1, 0, 0, 0xA1, 0xA2, 0xA3, 0xA4,
-                                             0xA5, 0xA6, 0xA7, 0xA8, 0x00, 0xFA, 0, 0};
+    const std::vector<std::uint8_t> expected{'N',  'R',  'C',  'D',  1,    1,    0,    0,    0xA1, 0xA2,
+                                             0xA3, 0xA4, 0xA5, 0xA6, 0xA7, 0xA8, 0x00, 0xFA, 0,    0};
     EXPECT_EQ(bytes, expected);
     Query decoded;
     ASSERT_EQ(DecodeQuery(bytes.data(), bytes.size(), decoded), DecodeStatus::Ok);
@@ -36,10 +39,11 @@ TEST(ProtocolCodec, QueryHasTheDocumentedLayoutAndRoundTrips) {
     EXPECT_EQ(decoded.answerWindowMs, 250);
 }
 
-TEST(ProtocolCodec, AnswerHasTheDocumentedLayoutAndRoundTrips) {
+TEST(ProtocolCodec, AnswerHasTheDocumentedLayoutAndRoundTrips)
+{
     const std::vector<std::uint8_t> bytes = EncodeAnswer(MemberAnswer());
-    const std::vector<std::uint8_t> expected{'N', 'R', 'C', 'D', 1, 2, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8,
-                                             1, 5, 0, 0, 10, 0, 0, 1, 'u', 'p', 's', '-', '7'};
+    const std::vector<std::uint8_t> expected{'N', 'R', 'C', 'D', 1, 2,  0, 0, 1, 2,   3,   4,   5,   6,  7,
+                                             8,   1,   5,   0,   0, 10, 0, 0, 1, 'u', 'p', 's', '-', '7'};
     EXPECT_EQ(bytes, expected);
     Answer decoded;
     ASSERT_EQ(Decode(bytes, decoded), DecodeStatus::Ok);
@@ -49,7 +53,8 @@ TEST(ProtocolCodec, AnswerHasTheDocumentedLayoutAndRoundTrips) {
     EXPECT_EQ(decoded.hostName, "ups-7");
 }
 
-TEST(ProtocolCodec, RejectsEveryBrokenRule) {
+TEST(ProtocolCodec, RejectsEveryBrokenRule)
+{
     const std::vector<std::uint8_t> valid = EncodeAnswer(MemberAnswer());
     Answer decoded;
     auto with = [&](std::size_t offset, std::uint8_t value) {
@@ -74,7 +79,8 @@ TEST(ProtocolCodec, RejectsEveryBrokenRule) {
     EXPECT_EQ(Decode(with(17, 200), decoded), DecodeStatus::BadLength);
     // A member must name its controller, and a controller must not.
     std::vector<std::uint8_t> memberWithoutController = valid;
-    for (std::size_t i = 20; i < 24; ++i) memberWithoutController[i] = 0;
+    for (std::size_t i = 20; i < 24; ++i)
+        memberWithoutController[i] = 0;
     EXPECT_EQ(Decode(memberWithoutController, decoded), DecodeStatus::BadRole);
     EXPECT_EQ(Decode(with(16, 0), decoded), DecodeStatus::BadRole);
     // A query is not an answer, and the reverse.
@@ -85,7 +91,8 @@ TEST(ProtocolCodec, RejectsEveryBrokenRule) {
     EXPECT_EQ(DecodeQuery(query.data(), query.size() - 1, decodedQuery), DecodeStatus::BadLength);
 }
 
-TEST(ProtocolCodec, HostNamesAreBoundedAndPrintable) {
+TEST(ProtocolCodec, HostNamesAreBoundedAndPrintable)
+{
     Answer answer;
     answer.nonce = 9;
     answer.hostName = std::string(100, 'n');
@@ -100,7 +107,8 @@ TEST(ProtocolCodec, HostNamesAreBoundedAndPrintable) {
     EXPECT_EQ(decoded.hostName, "a???b c?");
 }
 
-TEST(ProtocolCodec, RandomDamageNeverDecodesOutOfBounds) {
+TEST(ProtocolCodec, RandomDamageNeverDecodesOutOfBounds)
+{
     std::mt19937_64 random(20240611);
     const std::vector<std::uint8_t> valid = EncodeAnswer(MemberAnswer());
     int accepted = 0;
@@ -109,26 +117,36 @@ TEST(ProtocolCodec, RandomDamageNeverDecodesOutOfBounds) {
         const int damage = static_cast<int>(random() % 4) + 1;
         for (int d = 0; d < damage; ++d) {
             switch (random() % 3) {
-            case 0: bytes[random() % bytes.size()] = static_cast<std::uint8_t>(random()); break;
-            case 1: bytes.resize(random() % (bytes.size() + 1)); break;
-            default: bytes.resize(bytes.size() + random() % 64, static_cast<std::uint8_t>(random())); break;
+            case 0:
+                bytes[random() % bytes.size()] = static_cast<std::uint8_t>(random());
+                break;
+            case 1:
+                bytes.resize(random() % (bytes.size() + 1));
+                break;
+            default:
+                bytes.resize(bytes.size() + random() % 64, static_cast<std::uint8_t>(random()));
+                break;
             }
-            if (bytes.empty()) bytes.push_back(static_cast<std::uint8_t>(random()));
+            if (bytes.empty())
+                bytes.push_back(static_cast<std::uint8_t>(random()));
         }
         Answer decoded;
         // Decoding reads only inside `bytes`: a copy of exactly that size shows any overrun.
         const std::vector<std::uint8_t> exact(bytes.begin(), bytes.end());
-        if (DecodeAnswer(exact.data(), exact.size(), decoded) != DecodeStatus::Ok) continue;
+        if (DecodeAnswer(exact.data(), exact.size(), decoded) != DecodeStatus::Ok)
+            continue;
         ++accepted;
         ASSERT_EQ(exact.size(), kAnswerFixedSize + decoded.hostName.size());
-        for (char c : decoded.hostName) ASSERT_TRUE(c >= 0x20 && c <= 0x7E);
+        for (char c : decoded.hostName)
+            ASSERT_TRUE(c >= 0x20 && c <= 0x7E);
         ASSERT_EQ(decoded.role == NodeRole::Member, decoded.controllerAddress != 0);
     }
     // Damage confined to the nonce or the name still decodes, so some must pass.
     EXPECT_GT(accepted, 0);
 }
 
-TEST(Ipv4Text, ParsesOnlyStrictDottedQuads) {
+TEST(Ipv4Text, ParsesOnlyStrictDottedQuads)
+{
     std::uint32_t address = 0;
     ASSERT_TRUE(ParseIpv4("10.255.255.255", address));
     EXPECT_EQ(address, 0x0AFFFFFFu);

@@ -5,16 +5,19 @@
 
 namespace {
 
-std::string Setting(const char* name) {
+std::string Setting(const char* name)
+{
     const char* value = std::getenv(name);
     return value ? value : "";
 }
 
 class SubnetBroadcast : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         controllerAddress = Setting("NRTEST_SUBNET_CONTROLLER");
-        if (controllerAddress.empty()) GTEST_SKIP() << "only run by subnet-broadcast-test.sh";
+        if (controllerAddress.empty())
+            GTEST_SKIP() << "only run by subnet-broadcast-test.sh";
         controller = std::make_unique<NRController>("");
         engine = controller->getFindControllers();
     }
@@ -26,7 +29,8 @@ protected:
 
 }  // namespace
 
-TEST_F(SubnetBroadcast, ClassfulBroadcastReachesAControllerOnTheLocalSubnet) {
+TEST_F(SubnetBroadcast, ClassfulBroadcastReachesAControllerOnTheLocalSubnet)
+{
     engine->SuspendPoll();
     // The classful broadcast itself has no route here; the interface's subnet broadcast does.
     EXPECT_GE(Broadcast(*engine, Setting("NRTEST_CLASSFUL_BROADCAST")), 1);
@@ -35,7 +39,8 @@ TEST_F(SubnetBroadcast, ClassfulBroadcastReachesAControllerOnTheLocalSubnet) {
     EXPECT_EQ(TableOf(*engine), (std::set<EngineEntry>{{controllerAddress, Setting("NRTEST_SUBNET_NAME"), false}}));
 }
 
-TEST_F(SubnetBroadcast, AddSpecificControllerRaisesWhenTheQueryCannotBeSent) {
+TEST_F(SubnetBroadcast, AddSpecificControllerRaisesWhenTheQueryCannotBeSent)
+{
     EXPECT_THROW(engine->AddSpecificController(Setting("NRTEST_UNREACHABLE")), ExceptionCommunicationsError);
     EXPECT_EQ(engine->AddSpecificController(controllerAddress), controllerAddress);
 }

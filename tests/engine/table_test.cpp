@@ -11,7 +11,8 @@ using namespace nrcore;
 
 namespace {
 
-NodeInfo Node(std::uint32_t address, const std::string& name, bool member = false) {
+NodeInfo Node(std::uint32_t address, const std::string& name, bool member = false)
+{
     NodeInfo node;
     node.address = address;
     node.hostName = name;
@@ -21,12 +22,19 @@ NodeInfo Node(std::uint32_t address, const std::string& name, bool member = fals
 }
 
 // Marks of an answer to a broadcast of `round`; NoScan() for a poll or one-node answer.
-ScanMarks Round(std::uint64_t round) { return ScanMarks{round, 0}; }
-ScanMarks NoScan() { return ScanMarks{}; }
+ScanMarks Round(std::uint64_t round)
+{
+    return ScanMarks{round, 0};
+}
+ScanMarks NoScan()
+{
+    return ScanMarks{};
+}
 
 }  // namespace
 
-TEST(ControllerTable, QueuedAnswersReachTheTableOnlyOnTakeIn) {
+TEST(ControllerTable, QueuedAnswersReachTheTableOnlyOnTakeIn)
+{
     ControllerTable table;
     ASSERT_TRUE(table.Queue(Node(1, "a"), NoScan()));
     ASSERT_TRUE(table.Queue(Node(2, "b"), NoScan()));
@@ -40,7 +48,8 @@ TEST(ControllerTable, QueuedAnswersReachTheTableOnlyOnTakeIn) {
     EXPECT_FALSE(table.TakeIn()) << "an empty queue brings no news";
 }
 
-TEST(ControllerTable, OneEntryPerNodeAndOnlyRealChangesAreNews) {
+TEST(ControllerTable, OneEntryPerNodeAndOnlyRealChangesAreNews)
+{
     ControllerTable table;
     table.Queue(Node(1, "a"), NoScan());
     table.Queue(Node(1, "a-later"), NoScan());
@@ -59,9 +68,11 @@ TEST(ControllerTable, OneEntryPerNodeAndOnlyRealChangesAreNews) {
     EXPECT_TRUE(table.At(1)->member) << "an entry keeps its index when it changes";
 }
 
-TEST(ControllerTable, CapacityBoundsTableAndQueue) {
+TEST(ControllerTable, CapacityBoundsTableAndQueue)
+{
     ControllerTable table(3);
-    for (std::uint32_t address = 1; address <= 3; ++address) EXPECT_TRUE(table.Queue(Node(address, "n"), NoScan()));
+    for (std::uint32_t address = 1; address <= 3; ++address)
+        EXPECT_TRUE(table.Queue(Node(address, "n"), NoScan()));
     EXPECT_FALSE(table.Queue(Node(4, "n"), NoScan()));
     EXPECT_TRUE(table.Queue(Node(2, "renamed"), NoScan())) << "a queued node may still be replaced";
     table.TakeIn();
@@ -74,7 +85,8 @@ TEST(ControllerTable, CapacityBoundsTableAndQueue) {
     EXPECT_TRUE(changed);
 }
 
-TEST(ControllerTable, ClearRequeuesOnlyTheChosenRoundsAnswers) {
+TEST(ControllerTable, ClearRequeuesOnlyTheChosenRoundsAnswers)
+{
     ControllerTable table;
     table.Queue(Node(1, "old-scan"), Round(10));
     table.Queue(Node(2, "this-scan"), Round(20));
@@ -101,7 +113,8 @@ TEST(ControllerTable, ClearRequeuesOnlyTheChosenRoundsAnswers) {
     EXPECT_EQ(table.Count(), 0u);
 }
 
-TEST(ControllerTable, LaterAnswersOfANodeDoNotTakeItsRoundAway) {
+TEST(ControllerTable, LaterAnswersOfANodeDoNotTakeItsRoundAway)
+{
     ControllerTable table;
     const auto isRound7 = [](const ScanMarks& marks) { return marks.broadcastRound == 7; };
     table.Queue(Node(1, "a"), Round(7));
@@ -119,12 +132,14 @@ TEST(ControllerTable, LaterAnswersOfANodeDoNotTakeItsRoundAway) {
     EXPECT_EQ(table.At(0)->hostName, "a-late") << "the entry shows the newest answer";
 }
 
-TEST(ControllerTable, ClearKeepsTheQueueWithinTheCapacity) {
+TEST(ControllerTable, ClearKeepsTheQueueWithinTheCapacity)
+{
     ControllerTable table(3);
     table.Queue(Node(1, "scan"), Round(5));
     table.Queue(Node(2, "scan"), Round(5));
     table.TakeIn();
-    for (std::uint32_t address = 3; address <= 5; ++address) ASSERT_TRUE(table.Queue(Node(address, "queued"), NoScan()));
+    for (std::uint32_t address = 3; address <= 5; ++address)
+        ASSERT_TRUE(table.Queue(Node(address, "queued"), NoScan()));
 
     table.Clear([](const ScanMarks& marks) { return marks.broadcastRound == 5; });
     EXPECT_FALSE(table.Queue(Node(6, "later"), NoScan())) << "the queue is full";
@@ -133,7 +148,8 @@ TEST(ControllerTable, ClearKeepsTheQueueWithinTheCapacity) {
     EXPECT_EQ(table.Addresses(), kept) << "the scan's entries first, then the queue's oldest answers";
 }
 
-TEST(NonceBook, KnowsLiveRequestsOnly) {
+TEST(NonceBook, KnowsLiveRequestsOnly)
+{
     using Clock = NonceBook::Clock;
     NonceBook book(std::chrono::seconds(10), 3);
     const Clock::time_point start = Clock::now();
@@ -150,7 +166,8 @@ TEST(NonceBook, KnowsLiveRequestsOnly) {
     EXPECT_EQ(book.Find(4, start), RequestKind::Poll);
 }
 
-TEST(BroadcastPlan, ClassfulMaskFollowsTheAddressClass) {
+TEST(BroadcastPlan, ClassfulMaskFollowsTheAddressClass)
+{
     EXPECT_EQ(ClassfulMask(0x0A000001u), 0xFF000000u);  // 10.0.0.1
     EXPECT_EQ(ClassfulMask(0x7EFFFFFFu), 0xFF000000u);  // 126.255.255.255
     EXPECT_EQ(ClassfulMask(0x80000000u), 0xFFFF0000u);  // 128.0.0.0
@@ -163,7 +180,8 @@ TEST(BroadcastPlan, ClassfulMaskFollowsTheAddressClass) {
     EXPECT_EQ(ClassfulMask(0xFFFFFFFFu), 0u);
 }
 
-TEST(BroadcastPlan, AddsTheSubnetBroadcastOfEveryInterfaceInsideTheNetwork) {
+TEST(BroadcastPlan, AddsTheSubnetBroadcastOfEveryInterfaceInsideTheNetwork)
+{
     const std::vector<InterfaceAddress> interfaces{
         {0x0A010203u, 0xFFFFFF00u},  // 10.1.2.3/24
         {0x0A090001u, 0xFFFF0000u},  // 10.9.0.1/16
@@ -182,14 +200,16 @@ TEST(BroadcastPlan, AddsTheSubnetBroadcastOfEveryInterfaceInsideTheNetwork) {
     EXPECT_EQ(BroadcastTargets(0xAC10FFFFu, classB), (std::vector<std::uint32_t>{0xAC10FFFFu, 0xAC100AFFu}));
 }
 
-TEST(BroadcastPlan, PlainAndLoopbackAddressesGoOnlyToThemselves) {
+TEST(BroadcastPlan, PlainAndLoopbackAddressesGoOnlyToThemselves)
+{
     const std::vector<InterfaceAddress> interfaces{{0x0A010203u, 0xFFFFFF00u}, {0x7F000001u, 0xFF000000u}};
     EXPECT_EQ(BroadcastTargets(0x7F000001u, interfaces), (std::vector<std::uint32_t>{0x7F000001u}));
     EXPECT_EQ(BroadcastTargets(0x0A0102FFu, interfaces), (std::vector<std::uint32_t>{0x0A0102FFu}));
     EXPECT_EQ(BroadcastTargets(0x0A010203u, interfaces), (std::vector<std::uint32_t>{0x0A010203u}));
 }
 
-TEST(SweepPlan, NoncesAreSipHashOfTheAddressUnderTheSweepsKey) {
+TEST(SweepPlan, NoncesAreSipHashOfTheAddressUnderTheSweepsKey)
+{
     // The reference vector of SipHash-2-4: key 00 01 .. 0f, message 00 01 02 03.
     const SweepKey reference{0x0706050403020100ull, 0x0F0E0D0C0B0A0908ull};
     EXPECT_EQ(SweepNonce(reference, 0x00010203u), 0xCF2794E0277187B7ull);
@@ -201,7 +221,8 @@ TEST(SweepPlan, NoncesAreSipHashOfTheAddressUnderTheSweepsKey) {
     EXPECT_NE(SweepNonce(SweepKey{0x1234, 0x5679}, 0x7F010005u), nonce) << "another sweep has other nonces";
 }
 
-TEST(SweepPlan, RangesAreMergedAndSkipTheUnanswerableAddresses) {
+TEST(SweepPlan, RangesAreMergedAndSkipTheUnanswerableAddresses)
+{
     const std::vector<NRAddressRange> swept = SweepRanges({
         {0x0A000010u, 0x0A00001Fu},
         {0x0A000000u, 0x0A000014u},  // overlaps the first

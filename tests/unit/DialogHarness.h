@@ -87,7 +87,8 @@ public:
         notification.hdr.idFrom = IDC_SPIN_REFRESH_RATE;
         notification.hdr.code = UDN_DELTAPOS;
         notification.iDelta = delta;
-        return ::SendMessageA(dialog->m_hWnd, WM_NOTIFY, IDC_SPIN_REFRESH_RATE, reinterpret_cast<LPARAM>(&notification));
+        return ::SendMessageA(dialog->m_hWnd, WM_NOTIFY, IDC_SPIN_REFRESH_RATE,
+                              reinterpret_cast<LPARAM>(&notification));
     }
 
     // One scan tick, `elapsed` after the previous one.

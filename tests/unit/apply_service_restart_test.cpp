@@ -81,7 +81,7 @@ public:
     bool WaitForProcesses() const
     {
         return m_running.empty() || WaitForMultipleObjects(static_cast<DWORD>(m_running.size()), m_running.data(), TRUE,
-                                                          30000) != WAIT_TIMEOUT;
+                                                           30000) != WAIT_TIMEOUT;
     }
     bool LastHandlesClosed() const
     {
@@ -115,7 +115,8 @@ void ExpectRestartThroughStandIn(const ToolDirectory& tool)
         EXPECT_EQ(tool.CachedDataFilesPresent(), kAllCachedFiles) << commandLine;
     };
 
-    EXPECT_EQ(ApplySelection(tool.Path(), "ups-ctrl.plant.example", 25, recorder.Starter()).outcome, ApplyOutcome::Applied);
+    EXPECT_EQ(ApplySelection(tool.Path(), "ups-ctrl.plant.example", 25, recorder.Starter()).outcome,
+              ApplyOutcome::Applied);
 
     EXPECT_TRUE(tool.CachedDataFilesPresent().empty());
     EXPECT_TRUE(recorder.LastHandlesClosed());
@@ -238,9 +239,10 @@ TEST(ApplySelection, FailedStoresAreReportedAndNothingIsRestarted)
             EXPECT_NE(ReadWholeFile(tool.DataFile("refreshRate.xml")).find(">25000<"), std::string::npos);
         }
         const std::vector<std::string> data = ListDirectory(tool.Path() + "\\http\\data");
-        EXPECT_EQ(std::count_if(data.begin(), data.end(), [](const std::string& name) {
-                      return name.size() > 4 && name.compare(name.size() - 4, 4, ".tmp") == 0;
-                  }),
+        EXPECT_EQ(std::count_if(data.begin(), data.end(),
+                                [](const std::string& name) {
+                                    return name.size() > 4 && name.compare(name.size() - 4, 4, ".tmp") == 0;
+                                }),
                   c.blocked == std::string("http\\data\\refreshRate.xml.tmp") ? 1 : 0)
             << "no temporary file left behind";
     }

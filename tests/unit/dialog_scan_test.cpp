@@ -16,7 +16,10 @@ class ScanTest : public ::testing::Test {
 protected:
     int Broadcasts() const { return harness.controller->Engine().CountCalls("SendBroadcast"); }
     bool Scanning() { return !harness.Enabled(IDC_REFRESH_LIST) && harness.Visible(IDC_PROGRESS_SCAN); }
-    int ProgressPosition() { return static_cast<int>(::SendMessageA(harness.Control(IDC_PROGRESS_SCAN), PBM_GETPOS, 0, 0)); }
+    int ProgressPosition()
+    {
+        return static_cast<int>(::SendMessageA(harness.Control(IDC_PROGRESS_SCAN), PBM_GETPOS, 0, 0));
+    }
 
     DialogHarness harness;
 };
@@ -71,9 +74,8 @@ TEST_F(ScanTest, SpecialAddressesAreTheirOwnTargets)
 {
     harness.localAddresses = {"127.0.0.1", "0.1.2.3", "224.1.1.1", "255.255.255.255"};
     harness.Open();
-    const Strings expected = {"SuspendPoll",           "SendBroadcast 127.0.0.1",
-                              "SendBroadcast 0.1.2.3", "SendBroadcast 224.1.1.1",
-                              "SendBroadcast 255.255.255.255"};
+    const Strings expected = {"SuspendPoll", "SendBroadcast 127.0.0.1", "SendBroadcast 0.1.2.3",
+                              "SendBroadcast 224.1.1.1", "SendBroadcast 255.255.255.255"};
     EXPECT_EQ(Strings(harness.Engine().calls.begin(), harness.Engine().calls.begin() + expected.size()), expected);
 }
 
@@ -145,9 +147,9 @@ TEST_F(ScanTest, TimerArrivingWhileProgressStepsRunsNoSecondTick)
             ::SendMessageA(dialogWindow, WM_TIMER, static_cast<WPARAM>(::GetDlgCtrlID(dialogWindow)), 0);
         return ::CallWindowProcA(progressProc, window, message, wParam, lParam);
     };
-    progressProc = reinterpret_cast<WNDPROC>(::SetWindowLongPtrA(
-        harness.Control(IDC_PROGRESS_SCAN), GWLP_WNDPROC,
-        reinterpret_cast<LONG_PTR>(static_cast<WNDPROC>(stepWithNestedTimer))));
+    progressProc = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrA(harness.Control(IDC_PROGRESS_SCAN), GWLP_WNDPROC,
+                            reinterpret_cast<LONG_PTR>(static_cast<WNDPROC>(stepWithNestedTimer))));
 
     harness.Tick();
 

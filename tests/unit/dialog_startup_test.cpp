@@ -16,7 +16,8 @@ protected:
 
 TEST_F(StartupTest, WritesResetZeroAndChangesNothingElse)
 {
-    harness.WriteSettings("[Other]\r\nKey=1\r\n[NorrinGlassway]\r\nReset=1\r\nIPAddress=10.0.0.5\r\nRefreshRate=30000\r\n");
+    harness.WriteSettings(
+        "[Other]\r\nKey=1\r\n[NorrinGlassway]\r\nReset=1\r\nIPAddress=10.0.0.5\r\nRefreshRate=30000\r\n");
     harness.Open();
 
     const std::string settings = harness.ReadSettings();
@@ -169,10 +170,23 @@ TEST_F(StartupTest, SpinStepsFollowTheTable)
         const char* before;
         int delta;
         const char* after;
-    } steps[] = {{"29", -1, "30"}, {"30", -1, "20"}, {"21", 1, "20"},  {"20", 1, "20"},   {"20", -1, "21"},
-                 {"22", 1, "21"},  {"19", -1, "20"}, {"x", -1, "20"},  {"-5", 1, "20"},   {"45", -1, "20"},
-                 {"45", 1, "20"},  {"51", -1, "21"}, {"100", -1, "70"}, {"100", 1, "70"}, {"25", -1, "26"},
-                 {"2147483647", -1, "2147483617"}, {"99999999999", 1, "2147483617"}};
+    } steps[] = {{"29", -1, "30"},
+                 {"30", -1, "20"},
+                 {"21", 1, "20"},
+                 {"20", 1, "20"},
+                 {"20", -1, "21"},
+                 {"22", 1, "21"},
+                 {"19", -1, "20"},
+                 {"x", -1, "20"},
+                 {"-5", 1, "20"},
+                 {"45", -1, "20"},
+                 {"45", 1, "20"},
+                 {"51", -1, "21"},
+                 {"100", -1, "70"},
+                 {"100", 1, "70"},
+                 {"25", -1, "26"},
+                 {"2147483647", -1, "2147483617"},
+                 {"99999999999", 1, "2147483617"}};
     for (const auto& step : steps) {
         harness.Type(IDC_REFRESH_RATE, step.before);
         EXPECT_EQ(harness.Spin(step.delta), 0);

@@ -30,9 +30,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(harness.directory.InstallStandInService());
-        harness.onMessage = [this] {
-            pleaseWaitOpenAtMessage |= ::FindWindowA(nullptr, "Please Wait") != nullptr;
-        };
+        harness.onMessage = [this] { pleaseWaitOpenAtMessage |= ::FindWindowA(nullptr, "Please Wait") != nullptr; };
     }
 
     // Lists the given controllers through one scan tick; the scan goes on afterwards.
@@ -158,8 +156,8 @@ TEST_F(UpdateTest, EmptyLibraryAnswerReportsTwiceAndAppliesNothing)
 
     Update("nobody");
 
-    ExpectMessages({{"That Controller nobody not found", fw::AfxGetAppName()},
-                    {CouldNotFind("nobody"), "Controller Not Found"}});
+    ExpectMessages(
+        {{"That Controller nobody not found", fw::AfxGetAppName()}, {CouldNotFind("nobody"), "Controller Not Found"}});
     EXPECT_TRUE(Scanning()) << "the scan is left as it was";
     ExpectNothingApplied();
     ExpectSettled();
@@ -174,9 +172,9 @@ TEST_F(UpdateTest, MemberNodeIsReportedThenNotFound)
 
     Update("10.0.0.77");
 
-    ExpectMessages({{"Members cannot be opened directly. Enter respective controller IP Address.",
-                     "Controller Will Be Selected"},
-                    {CouldNotFind("10.0.0.77"), "Controller Not Found"}});
+    ExpectMessages(
+        {{"Members cannot be opened directly. Enter respective controller IP Address.", "Controller Will Be Selected"},
+         {CouldNotFind("10.0.0.77"), "Controller Not Found"}});
     EXPECT_EQ(SelectedRows(), 0);
     ExpectNothingApplied();
     ExpectSettled();
@@ -191,8 +189,8 @@ TEST_F(UpdateTest, CommunicationsFailureShowsTheSameBoxTwice)
 
     Update("10.0.0.66");
 
-    ExpectMessages({{CouldNotFind("10.0.0.66"), "Controller Not Found"},
-                    {CouldNotFind("10.0.0.66"), "Controller Not Found"}});
+    ExpectMessages(
+        {{CouldNotFind("10.0.0.66"), "Controller Not Found"}, {CouldNotFind("10.0.0.66"), "Controller Not Found"}});
     ExpectNothingApplied();
     ExpectSettled();
 }
@@ -268,8 +266,8 @@ TEST_F(UpdateTest, TypedRefreshRateIsStoredNoLowerThanTheSpinGoes)
         const char* stored;
         const char* shownAfter;
     } cases[] = {
-        {"", "20000", "20"},  {"abc", "20000", "20"}, {"0", "20000", "20"},  {"-5", "20000", "20"},
-        {"19", "20000", "20"}, {"20", "20000", "20"}, {"45", "45000", "45"},
+        {"", "20000", "20"},   {"abc", "20000", "20"}, {"0", "20000", "20"},  {"-5", "20000", "20"},
+        {"19", "20000", "20"}, {"20", "20000", "20"},  {"45", "45000", "45"},
     };
     for (const auto& c : cases) {
         harness.messages.clear();
@@ -294,10 +292,10 @@ TEST_F(UpdateTest, UnsavedSettingsAreReportedAndTheServiceIsLeftAlone)
 
     Update("alpha");
 
-    ExpectMessages({{"The Host Controller settings could not be saved to " +
-                         harness.directory.File("GlasswayConfig.ini") +
-                         ". The Norrin Glassway Service was not restarted.",
-                     kAppTitle}});
+    ExpectMessages(
+        {{"The Host Controller settings could not be saved to " + harness.directory.File("GlasswayConfig.ini") +
+              ". The Norrin Glassway Service was not restarted.",
+          kAppTitle}});
     EXPECT_FALSE(FileExists(harness.directory.File("NorrinGlasswayService.log")));
     EXPECT_EQ(harness.directory.CachedDataFilesPresent().size(), 3u);
     ExpectSettled();

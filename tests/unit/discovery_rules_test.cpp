@@ -23,14 +23,22 @@ TEST(NetworkPrefixTest, ClassfulPrefixesAndTheirBroadcastAddresses)
         const char* prefix;
         const char* broadcast;
     } cases[] = {
-        {"10.1.2.3", "10", "10.255.255.255"},        {"126.0.0.1", "126", "126.255.255.255"},
-        {"1.2.3.4", "1", "1.255.255.255"},           {"128.5.6.7", "128.5", "128.5.255.255"},
-        {"172.16.5.4", "172.16", "172.16.255.255"},  {"191.255.1.1", "191.255", "191.255.255.255"},
-        {"192.168.7.9", "192.168.7", "192.168.7.255"}, {"223.1.2.3", "223.1.2", "223.1.2.255"},
-        {"0.1.2.3", "0.1.2.3", "0.1.2.3"},           {"127.0.0.1", "127.0.0.1", "127.0.0.1"},
-        {"224.0.0.1", "224.0.0.1", "224.0.0.1"},     {"255.1.1.1", "255.1.1.1", "255.1.1.1"},
-        {"150.7", "150.7", "150.7.255.255"},         {"200.1.2", "200.1.2", "200.1.2.255"},
-        {"200.1", "200.1", "200.1.255.255"},         {"localhost", "", ".255.255.255.255"},
+        {"10.1.2.3", "10", "10.255.255.255"},
+        {"126.0.0.1", "126", "126.255.255.255"},
+        {"1.2.3.4", "1", "1.255.255.255"},
+        {"128.5.6.7", "128.5", "128.5.255.255"},
+        {"172.16.5.4", "172.16", "172.16.255.255"},
+        {"191.255.1.1", "191.255", "191.255.255.255"},
+        {"192.168.7.9", "192.168.7", "192.168.7.255"},
+        {"223.1.2.3", "223.1.2", "223.1.2.255"},
+        {"0.1.2.3", "0.1.2.3", "0.1.2.3"},
+        {"127.0.0.1", "127.0.0.1", "127.0.0.1"},
+        {"224.0.0.1", "224.0.0.1", "224.0.0.1"},
+        {"255.1.1.1", "255.1.1.1", "255.1.1.1"},
+        {"150.7", "150.7", "150.7.255.255"},
+        {"200.1.2", "200.1.2", "200.1.2.255"},
+        {"200.1", "200.1", "200.1.255.255"},
+        {"localhost", "", ".255.255.255.255"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(GetNetworkPrefix(c.address), c.prefix) << c.address;
@@ -72,8 +80,8 @@ TEST(DecideScanStep, NewsFirstThenStrictTimeOutThenStrictQuietInterval)
 TEST(NewControllerRows, LoopbackMembersListedAndRepeatedAddressesNeverBecomeRows)
 {
     FakeEngine engine;
-    engine.table = {{"127.0.0.1", "self"}, {"10.0.0.1", "ctl"},     {"10.0.0.2", "member", true},
-                    {"10.0.0.1", "again"}, {"10.0.0.3", "other"},   {"10.0.0.4", "listed"}};
+    engine.table = {{"127.0.0.1", "self"}, {"10.0.0.1", "ctl"},   {"10.0.0.2", "member", true},
+                    {"10.0.0.1", "again"}, {"10.0.0.3", "other"}, {"10.0.0.4", "listed"}};
     const std::vector<ControllerRow> rows =
         NewControllerRows(engine, [](const std::string& address) { return address == "10.0.0.4"; });
     ASSERT_EQ(rows.size(), 2u);
@@ -101,9 +109,12 @@ TEST(ParseAddressRange, NetworksRangesAndSingleAddresses)
         std::uint32_t first;
         std::uint32_t last;
     } cases[] = {
-        {"10.1.0.0/16", 0x0A010000, 0x0A01FFFF},     {"10.1.2.3/16", 0x0A010000, 0x0A01FFFF},
-        {"10.1.2.10-10.1.2.200", 0x0A01020A, 0x0A0102C8}, {"192.168.1.7", 0xC0A80107, 0xC0A80107},
-        {"0.0.0.0/0", 0, 0xFFFFFFFF},                {"10.9.9.9/32", 0x0A090909, 0x0A090909},
+        {"10.1.0.0/16", 0x0A010000, 0x0A01FFFF},
+        {"10.1.2.3/16", 0x0A010000, 0x0A01FFFF},
+        {"10.1.2.10-10.1.2.200", 0x0A01020A, 0x0A0102C8},
+        {"192.168.1.7", 0xC0A80107, 0xC0A80107},
+        {"0.0.0.0/0", 0, 0xFFFFFFFF},
+        {"10.9.9.9/32", 0x0A090909, 0x0A090909},
     };
     for (const auto& c : cases) {
         NRAddressRange range{};
@@ -113,7 +124,8 @@ TEST(ParseAddressRange, NetworksRangesAndSingleAddresses)
         EXPECT_EQ(range.last, c.last) << c.text;
     }
     EXPECT_EQ(AddressCount({{0x0A010000, 0x0A01FFFF}, {1, 1}}), 65537u);
-    for (const char* text : {"", "10.1.2", "10.1.2.3.4", "1.2.3.256", "10.0.0.0/", "10.0.0.0/x", "a.b.c.d", "1.2.3.4-", " 1.2.3.4"}) {
+    for (const char* text :
+         {"", "10.1.2", "10.1.2.3.4", "1.2.3.256", "10.0.0.0/", "10.0.0.0/x", "a.b.c.d", "1.2.3.4-", " 1.2.3.4"}) {
         NRAddressRange range{};
         std::string error;
         EXPECT_FALSE(ParseAddressRange(text, range, error)) << '"' << text << '"';

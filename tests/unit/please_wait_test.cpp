@@ -49,7 +49,8 @@ std::string Caption(HWND window)
 TEST(PleaseWait, ShowsMessageAndTitleOverDisabledParentWithCapture)
 {
     ParentWindow parent;
-    auto window = std::make_unique<CPleaseWaitDlg>(parent.m_hWnd, "Searching for Controller. Please wait.", "Please Wait");
+    auto window =
+        std::make_unique<CPleaseWaitDlg>(parent.m_hWnd, "Searching for Controller. Please wait.", "Please Wait");
     const HWND hWnd = window->m_hWnd;
 
     ASSERT_NE(hWnd, nullptr);

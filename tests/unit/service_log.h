@@ -46,8 +46,9 @@ inline std::vector<ServiceInvocation> ReadServiceLog(const std::string& director
         invocation.commandLine = line.substr(line.find(" cmdline=") + 9);
         invocations.push_back(invocation);
     }
-    std::stable_sort(invocations.begin(), invocations.end(),
-                     [](const ServiceInvocation& a, const ServiceInvocation& b) { return a.createdTicks < b.createdTicks; });
+    std::stable_sort(
+        invocations.begin(), invocations.end(),
+        [](const ServiceInvocation& a, const ServiceInvocation& b) { return a.createdTicks < b.createdTicks; });
     return invocations;
 }
 

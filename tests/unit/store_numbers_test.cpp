@@ -12,9 +12,13 @@ TEST(ParseIntSaturated, FollowsAtoiWithinRange)
         const char* text;
         int expected;
     } cases[] = {
-        {"25", 25},       {"  42", 42},  {"\t\r\n\v\f7", 7}, {"+5", 5},     {"-17x", -17},
-        {"7x", 7},        {"25000ms", 25000}, {"", 0},       {"abc", 0},    {"- 5", 0},
-        {"+-5", 0},       {"0", 0},      {"-0", 0},          {"0000000000000000000012", 12},
+        {"25", 25},         {"  42", 42},
+        {"\t\r\n\v\f7", 7}, {"+5", 5},
+        {"-17x", -17},      {"7x", 7},
+        {"25000ms", 25000}, {"", 0},
+        {"abc", 0},         {"- 5", 0},
+        {"+-5", 0},         {"0", 0},
+        {"-0", 0},          {"0000000000000000000012", 12},
         {"3 4", 3},
     };
     for (const auto& c : cases)
@@ -57,8 +61,8 @@ TEST(RefreshSecondsFromText, NothingBelowTheShortestRate)
         const char* typed;
         int seconds;
     } cases[] = {
-        {"", 20}, {"abc", 20}, {"0", 20}, {"-0", 20}, {"-5", 20}, {"19", 20}, {"20", 20}, {"45", 45},
-        {"45x", 45}, {"99999999999", INT_MAX},
+        {"", 20},   {"abc", 20}, {"0", 20},  {"-0", 20},  {"-5", 20},
+        {"19", 20}, {"20", 20},  {"45", 45}, {"45x", 45}, {"99999999999", INT_MAX},
     };
     for (const auto& c : cases)
         EXPECT_EQ(RefreshSecondsFromText(c.typed), c.seconds) << '"' << c.typed << '"';

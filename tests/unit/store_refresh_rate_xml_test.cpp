@@ -17,9 +17,8 @@ namespace {
 
 std::string SampleFor(const char* milliseconds)
 {
-    return std::string("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n") +
-           "<SUMMARY Version=\"2.0\" xmlns=\"" + kPowerDeviceNamespace + "\">\r\n" +
-           "  <OBJECT name=\"RefreshRate\">" + milliseconds + "</OBJECT>\r\n" +
+    return std::string("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n") + "<SUMMARY Version=\"2.0\" xmlns=\"" +
+           kPowerDeviceNamespace + "\">\r\n" + "  <OBJECT name=\"RefreshRate\">" + milliseconds + "</OBJECT>\r\n" +
            "</SUMMARY>\r\n";
 }
 
@@ -41,8 +40,7 @@ class Reader {
 public:
     Reader(const std::string& path, DWORD sharing)
         : m_handle(CreateFileA(path.c_str(), GENERIC_READ, sharing, nullptr, OPEN_EXISTING, 0, nullptr))
-    {
-    }
+    {}
     ~Reader() { CloseHandle(m_handle); }
     bool IsOpen() const { return m_handle != INVALID_HANDLE_VALUE; }
 
@@ -71,8 +69,7 @@ TEST(RefreshRateXml, NamespaceIsUrlDomainAndDeviceClass)
     ASSERT_GT(identifier.size(), scheme.size() + deviceClass.size());
     EXPECT_EQ(identifier.compare(0, scheme.size(), scheme), 0);
     EXPECT_EQ(identifier.compare(identifier.size() - deviceClass.size(), deviceClass.size(), deviceClass), 0);
-    const std::string domain =
-        identifier.substr(scheme.size(), identifier.size() - scheme.size() - deviceClass.size());
+    const std::string domain = identifier.substr(scheme.size(), identifier.size() - scheme.size() - deviceClass.size());
     EXPECT_EQ(domain.find(':'), std::string::npos);
     EXPECT_NE(domain.find('.'), std::string::npos);
 }
@@ -84,8 +81,13 @@ TEST(RefreshRateXml, ObjectTextIsTheSecondsTimesThousand)
         const char* secondsText;
         const char* milliseconds;
     } cases[] = {
-        {"25", "25000"}, {"7x", "7000"}, {"letters", "0"}, {"", "0"}, {"-5", "-5000"},
-        {"99999999999", "2147483647"}, {"-99999999999", "-2147483648"},
+        {"25", "25000"},
+        {"7x", "7000"},
+        {"letters", "0"},
+        {"", "0"},
+        {"-5", "-5000"},
+        {"99999999999", "2147483647"},
+        {"-99999999999", "-2147483648"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(WriteRefreshRateXml(tool.Path(), ParseIntSaturated(c.secondsText)), RefreshRateXmlResult::Written);
@@ -139,7 +141,8 @@ TEST(RefreshRateXml, WriteFailingMidwayKeepsTheOldFileAndLeavesNoTemporaryFile)
     WriteWholeFile(path, SampleFor("20000"));
     XmlNode* document = NewRefreshRateDocument(45000);
 
-    for (const std::size_t capacity : {std::size_t{0}, std::size_t{1}, std::size_t{60}, SampleFor("45000").size() - 1}) {
+    for (const std::size_t capacity :
+         {std::size_t{0}, std::size_t{1}, std::size_t{60}, SampleFor("45000").size() - 1}) {
         const int written = XmlWriteFile(document, path.c_str(), FailingAfter(capacity));
         EXPECT_EQ(written, 0) << capacity;
         EXPECT_EQ(ReadWholeFile(path), SampleFor("20000")) << capacity;

@@ -108,9 +108,19 @@ TEST(ReadSettings, StoredRefreshRateIsShownInWholeSeconds)
         const char* stored;
         const char* shown;
     } cases[] = {
-        {"20000", "20"}, {"30000", "30"}, {"1500", "1"},     {"1999", "1"},     {"999", "0"},
-        {"-999", "0"},   {"-1500", "-1"}, {"25000ms", "25"}, {"0", "20"},       {"", "20"},
-        {"letters", "20"}, {"99999999999", "2147483"}, {"-99999999999", "-2147483"},
+        {"20000", "20"},
+        {"30000", "30"},
+        {"1500", "1"},
+        {"1999", "1"},
+        {"999", "0"},
+        {"-999", "0"},
+        {"-1500", "-1"},
+        {"25000ms", "25"},
+        {"0", "20"},
+        {"", "20"},
+        {"letters", "20"},
+        {"99999999999", "2147483"},
+        {"-99999999999", "-2147483"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(RefreshRateShownFor(tool, c.stored), c.shown) << "stored " << c.stored;
@@ -138,8 +148,12 @@ TEST(WriteSettings, StoresResetAddressAndRefreshRateInMilliseconds)
         const char* secondsText;
         const char* stored;
     } cases[] = {
-        {"25", "25000"}, {"7x", "7000"}, {"letters", "0"}, {"-2", "-2000"},
-        {"99999999999", "2147483647"}, {"-3000000", "-2147483648"},
+        {"25", "25000"},
+        {"7x", "7000"},
+        {"letters", "0"},
+        {"-2", "-2000"},
+        {"99999999999", "2147483647"},
+        {"-3000000", "-2147483648"},
     };
     for (const auto& c : cases) {
         EXPECT_TRUE(WriteSettings(tool.Path(), "1", "192.168.1.20", ParseIntSaturated(c.secondsText)).empty());
@@ -166,16 +180,15 @@ TEST(WriteSettings, WritesResetAndAddressThenRefreshRateXmlThenRefreshRate)
     WriteWholeFile(tool.File("GlasswayConfig.ini"),
                    "[NorrinGlassway]\r\nReset=0\r\nIPAddress=old-controller\r\nRefreshRate=20000\r\n");
     int xmlWrites = 0;
-    WriteSettings(tool.Path(), "1", "new-controller", 45,
-                  [&](const std::string& exeDirectory, int refreshSeconds) {
-                      ++xmlWrites;
-                      EXPECT_EQ(exeDirectory, tool.Path());
-                      EXPECT_EQ(refreshSeconds, 45);
-                      EXPECT_EQ(ReadStoredValue(tool.Path(), kResetKey), "1");
-                      EXPECT_EQ(ReadStoredValue(tool.Path(), kAddressKey), "new-controller");
-                      EXPECT_EQ(ReadStoredValue(tool.Path(), kRefreshRateKey), "20000");
-                      return RefreshRateXmlResult::Written;
-                  });
+    WriteSettings(tool.Path(), "1", "new-controller", 45, [&](const std::string& exeDirectory, int refreshSeconds) {
+        ++xmlWrites;
+        EXPECT_EQ(exeDirectory, tool.Path());
+        EXPECT_EQ(refreshSeconds, 45);
+        EXPECT_EQ(ReadStoredValue(tool.Path(), kResetKey), "1");
+        EXPECT_EQ(ReadStoredValue(tool.Path(), kAddressKey), "new-controller");
+        EXPECT_EQ(ReadStoredValue(tool.Path(), kRefreshRateKey), "20000");
+        return RefreshRateXmlResult::Written;
+    });
     EXPECT_EQ(xmlWrites, 1);
     EXPECT_EQ(ReadStoredValue(tool.Path(), kRefreshRateKey), "45000");
 }
@@ -200,9 +213,8 @@ TEST(SettingsFile, PathBeyondTheProfileLimitIsLeftAlone)
     const std::vector<std::string> before = ListDirectory(currentDirectory);
 
     const SettingsFile settings(SettingsPathFor(tool.Path()));
-    const UnsavedFiles unsaved = WriteSettings(tool.Path(), "1", "10.1.1.1", 30, [](const std::string&, int) {
-        return RefreshRateXmlResult::Written;
-    });
+    const UnsavedFiles unsaved = WriteSettings(tool.Path(), "1", "10.1.1.1", 30,
+                                               [](const std::string&, int) { return RefreshRateXmlResult::Written; });
     const StoredSettings stored = ReadSettings(settings.Path());
 
     EXPECT_EQ(stored.address, "");

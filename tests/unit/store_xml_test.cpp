@@ -244,16 +244,16 @@ TEST(XmlInsert, ChildChainGoesInFrontOfTheExistingChildren)
 TEST(XmlFreeTree, ReleasesEveryNodeAndText)
 {
     const long before = liveBlocks;
-    XmlNode* document = XmlNewNode();                   // 1 node
-    XmlSetValue(document, "?xml version=\"1.0\"?");     // 1 text
-    XmlNode* root = Element("ROOT", "value");           // 1 node, 2 texts
+    XmlNode* document = XmlNewNode();                // 1 node
+    XmlSetValue(document, "?xml version=\"1.0\"?");  // 1 text
+    XmlNode* root = Element("ROOT", "value");        // 1 node, 2 texts
     XmlInsertSibling(document, root);
-    XmlSetAttribute(root, "a", "1");                    // 1 node, 2 texts each
+    XmlSetAttribute(root, "a", "1");  // 1 node, 2 texts each
     XmlSetAttribute(root, "b", "2");
     XmlSetAttribute(root, "c", "3");
-    XmlSetAttribute(root, "b", "");                     // removal releases 3 blocks
-    XmlSetName(root, "RENAMED");                        // replacement keeps the count
-    XmlNode* child = Element("CHILD");                  // 1 node, 1 text
+    XmlSetAttribute(root, "b", "");     // removal releases 3 blocks
+    XmlSetName(root, "RENAMED");        // replacement keeps the count
+    XmlNode* child = Element("CHILD");  // 1 node, 1 text
     XmlInsertChild(root, child);
     XmlSetAttribute(child, "x", "y");                   // 3 blocks
     XmlInsertChild(child, Element("GRANDCHILD", "g"));  // 3 blocks

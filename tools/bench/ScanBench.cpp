@@ -123,8 +123,7 @@ class FilledEngineController : public NRController {
 public:
     explicit FilledEngineController(NRFindControllers& engine)
         : NRController("", std::make_unique<FilledEngineView>(engine))
-    {
-    }
+    {}
     FilledEngineView& View() { return static_cast<FilledEngineView&>(*getFindControllers()); }
 };
 
@@ -148,8 +147,7 @@ int ListedRows(const CChangeControllerDlg& dialog)
 }
 
 // Runs `work` on the dialog's thread and returns how long it took.
-template <class Work>
-double TimedMs(Work work)
+template <class Work> double TimedMs(Work work)
 {
     const Clock::time_point start = Clock::now();
     work();
@@ -283,8 +281,7 @@ void PrintFigures(int count, const ScanFigures& figures)
     const std::string meanTick = figures.ticks == 0 ? "-" : Fixed(figures.totalTickMs / figures.ticks, 1);
     std::printf(kRowFormat, std::to_string(count).c_str(), secondsToAll.c_str(), std::to_string(figures.ticks).c_str(),
                 Fixed(figures.longestTickMs, 1).c_str(), meanTick.c_str(), Fixed(figures.longestOtherMs, 1).c_str(),
-                std::to_string(figures.listed).c_str(),
-                std::to_string(count - figures.listed).c_str(),
+                std::to_string(figures.listed).c_str(), std::to_string(count - figures.listed).c_str(),
                 std::to_string(figures.memoryGrowth.committed / 1024).c_str(),
                 std::to_string(figures.memoryGrowth.workingSet / 1024).c_str(), Fixed(figures.fillMs, 1).c_str(),
                 Fixed(figures.sortArrivedMs, 1).c_str(), Fixed(figures.sortSortedMs, 1).c_str(),

@@ -62,8 +62,8 @@ const char* Outcome(const std::string& option, const std::string& markerPath)
         return "stopped";
     }
     if (option == "-s") {
-        HANDLE marker = CreateFileA(markerPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE marker =
+            CreateFileA(markerPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (marker != INVALID_HANDLE_VALUE)
             CloseHandle(marker);
         return "started";

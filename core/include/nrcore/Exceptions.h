@@ -30,7 +30,8 @@ public:
 class ExceptionMemberFound : public Exception {
 public:
     ExceptionMemberFound(std::int32_t code, std::string text, std::string controllerAddress)
-        : Exception(code, std::move(text)), m_controllerAddress(std::move(controllerAddress)) {}
+        : Exception(code, std::move(text)), m_controllerAddress(std::move(controllerAddress))
+    {}
 
     const std::string& ControllerAddress() const { return m_controllerAddress; }
 

@@ -25,7 +25,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // Committed private memory of the process (Wine fills PagefileUsage, not PrivateUsage).
-long long CommittedBytes() {
+long long CommittedBytes()
+{
     PROCESS_MEMORY_COUNTERS counters{};
     counters.cb = sizeof counters;
     GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
@@ -40,11 +41,13 @@ struct Figures {
     long long answersSent = 0;
 };
 
-Figures Measure(SimulatorControl& simulator, int count, bool burst) {
+Figures Measure(SimulatorControl& simulator, int count, bool burst)
+{
     Figures figures;
     simulator.Run("reset");
     simulator.Run("controllers " + std::to_string(count) + " 127.0.1.1 bench-");
-    if (burst) simulator.Run("window off");
+    if (burst)
+        simulator.Run("window off");
 
     const long long memoryBefore = CommittedBytes();
     {
@@ -85,12 +88,14 @@ struct SweepFigures {
 constexpr std::uint32_t kSweepFirst = 0x7F010000u;  // 127.1.0.0
 constexpr std::uint32_t kSweepSize = 65536;
 
-std::string Dotted(std::uint32_t address) {
+std::string Dotted(std::uint32_t address)
+{
     return std::to_string(address >> 24) + "." + std::to_string(address >> 16 & 0xFF) + "." +
            std::to_string(address >> 8 & 0xFF) + "." + std::to_string(address & 0xFF);
 }
 
-SweepFigures MeasureSweep(SimulatorControl& simulator, int count) {
+SweepFigures MeasureSweep(SimulatorControl& simulator, int count)
+{
     SweepFigures figures;
     simulator.Run("reset");
     // Without it, every query to an address without a node would be answered by all.
@@ -107,7 +112,8 @@ SweepFigures MeasureSweep(SimulatorControl& simulator, int count) {
         NRFindControllers& engine = *controller.getFindControllers();
         engine.SuspendPoll();
         const Clock::time_point start = Clock::now();
-        engine.StartSweep({{kSweepFirst, kSweepFirst + kSweepSize - 1}}, NRFindControllers::kDefaultSweepQueriesPerSecond);
+        engine.StartSweep({{kSweepFirst, kSweepFirst + kSweepSize - 1}},
+                          NRFindControllers::kDefaultSweepQueriesPerSecond);
         const Clock::time_point limit = start + std::chrono::seconds(30);
         while ((engine.GetControllerCount() < count || engine.GetSweepProgress().running) && Clock::now() < limit) {
             engine.ListenForControllers(20);
@@ -130,7 +136,8 @@ SweepFigures MeasureSweep(SimulatorControl& simulator, int count) {
     return figures;
 }
 
-int RunSweeps(SimulatorControl& simulator, int argc, char** argv, int first) {
+int RunSweeps(SimulatorControl& simulator, int argc, char** argv, int first)
+{
     std::printf("sweep of 127.1.0.0/16 at %d queries/s\n%8s %12s %10s %10s %10s %8s %8s %12s\n",
                 NRFindControllers::kDefaultSweepQueriesPerSecond, "N", "all-in (s)", "sending s", "queries/s",
                 "received", "answers", "lost", "memory (KiB)");
@@ -155,7 +162,8 @@ int RunSweeps(SimulatorControl& simulator, int argc, char** argv, int first) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc < 3) {
         std::fprintf(stderr, "usage: engine_bench CONTROL-ENDPOINT [burst|sweep] N...\n");
         return 2;
@@ -165,10 +173,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "engine_bench: no simulator on %s\n", argv[1]);
         return 1;
     }
-    if (std::string(argv[2]) == "sweep") return RunSweeps(simulator, argc, argv, 3);
+    if (std::string(argv[2]) == "sweep")
+        return RunSweeps(simulator, argc, argv, 3);
     int first = 2;
     const bool burst = std::string(argv[2]) == "burst";
-    if (burst) ++first;
+    if (burst)
+        ++first;
     std::printf("%s answers\n%8s %12s %8s %8s %8s %12s\n", burst ? "burst" : "windowed", "N", "all-in (s)", "listed",
                 "missing", "sent", "memory (KiB)");
     int failures = 0;

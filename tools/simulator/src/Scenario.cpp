@@ -9,20 +9,27 @@
 namespace nrsim {
 namespace {
 
-const std::map<std::string, Malformation>& MalformationNames() {
+const std::map<std::string, Malformation>& MalformationNames()
+{
     static const std::map<std::string, Malformation> names{
-        {"off", Malformation::Off},         {"truncated", Malformation::Truncated},
-        {"oversized", Malformation::Oversized}, {"version", Malformation::Version},
-        {"nonce", Malformation::Nonce},     {"magic", Malformation::Magic},
-        {"kind", Malformation::Kind},       {"length", Malformation::Length},
-        {"role", Malformation::Role},       {"wrongport", Malformation::WrongPort},
+        {"off", Malformation::Off},
+        {"truncated", Malformation::Truncated},
+        {"oversized", Malformation::Oversized},
+        {"version", Malformation::Version},
+        {"nonce", Malformation::Nonce},
+        {"magic", Malformation::Magic},
+        {"kind", Malformation::Kind},
+        {"length", Malformation::Length},
+        {"role", Malformation::Role},
+        {"wrongport", Malformation::WrongPort},
         {"fuzz", Malformation::Fuzz},
     };
     return names;
 }
 
 // Names may carry \xNN escapes, so that a test can send bytes a shell word cannot hold.
-std::string Unescape(const std::string& text) {
+std::string Unescape(const std::string& text)
+{
     std::string result;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '\\' && i + 3 < text.size() && text[i + 1] == 'x') {
@@ -39,20 +46,24 @@ std::string Unescape(const std::string& text) {
     return result;
 }
 
-bool ReadAddress(std::istringstream& arguments, std::uint32_t& address) {
+bool ReadAddress(std::istringstream& arguments, std::uint32_t& address)
+{
     std::string text;
     return static_cast<bool>(arguments >> text) && nrproto::ParseIpv4(text, address);
 }
 
-bool ReadSwitch(std::istringstream& arguments, bool& on) {
+bool ReadSwitch(std::istringstream& arguments, bool& on)
+{
     std::string text;
-    if (!(arguments >> text) || (text != "on" && text != "off")) return false;
+    if (!(arguments >> text) || (text != "on" && text != "off"))
+        return false;
     on = text == "on";
     return true;
 }
 
 // Addresses ending in .0 or .255 are skipped, so every node looks like a host.
-std::uint32_t NextHostAddress(std::uint32_t address) {
+std::uint32_t NextHostAddress(std::uint32_t address)
+{
     do {
         ++address;
     } while ((address & 0xFF) == 0 || (address & 0xFF) == 0xFF);
@@ -65,16 +76,19 @@ const std::string kUsage = "error unknown command (see tools/simulator/README.md
 
 Scenario::Scenario(std::uint64_t seed) : m_random(seed) {}
 
-std::string Scenario::Execute(const std::string& commandLine) {
+std::string Scenario::Execute(const std::string& commandLine)
+{
     std::istringstream arguments(commandLine);
     std::string command;
     arguments >> command;
-    if (command == "ping") return "ok";
+    if (command == "ping")
+        return "ok";
     if (command == "quit") {
         m_quit = true;
         return "ok";
     }
-    if (command == "stats") return Stats();
+    if (command == "stats")
+        return Stats();
     if (command == "reset") {
         m_nodes.clear();
         m_vacant.clear();
@@ -82,29 +96,40 @@ std::string Scenario::Execute(const std::string& commandLine) {
         m_counters = Counters{};
         return "ok";
     }
-    if (command == "controllers") return AddControllers(arguments);
-    if (command == "node") return SetNode(arguments, false);
-    if (command == "member") return SetNode(arguments, true);
-    if (command == "malformed") return SetMalformed(arguments);
-    if (command == "vacant") return SetVacant(arguments);
+    if (command == "controllers")
+        return AddControllers(arguments);
+    if (command == "node")
+        return SetNode(arguments, false);
+    if (command == "member")
+        return SetNode(arguments, true);
+    if (command == "malformed")
+        return SetMalformed(arguments);
+    if (command == "vacant")
+        return SetVacant(arguments);
     if (command == "rename" || command == "remove" || command == "silent") {
         std::uint32_t address = 0;
-        if (!ReadAddress(arguments, address)) return "error address expected";
+        if (!ReadAddress(arguments, address))
+            return "error address expected";
         const auto node = m_nodes.find(address);
-        if (node == m_nodes.end()) return "error no such node";
+        if (node == m_nodes.end())
+            return "error no such node";
         if (command == "remove") {
             m_nodes.erase(node);
             return "ok";
         }
-        if (command == "silent") return ReadSwitch(arguments, node->second.silent) ? "ok" : "error on|off expected";
+        if (command == "silent")
+            return ReadSwitch(arguments, node->second.silent) ? "ok" : "error on|off expected";
         std::string name;
-        if (!(arguments >> name)) return "error name expected";
+        if (!(arguments >> name))
+            return "error name expected";
         node->second.name = Unescape(name);
         return "ok";
     }
     if (command == "delay") {
-        if (!(arguments >> m_faults.delayMs) || m_faults.delayMs < 0) return "error milliseconds expected";
-        if (!(arguments >> m_faults.jitterMs)) m_faults.jitterMs = 0;
+        if (!(arguments >> m_faults.delayMs) || m_faults.delayMs < 0)
+            return "error milliseconds expected";
+        if (!(arguments >> m_faults.jitterMs))
+            m_faults.jitterMs = 0;
         return m_faults.jitterMs >= 0 ? "ok" : "error jitter must not be negative";
     }
     if (command == "loss") {
@@ -117,11 +142,13 @@ std::string Scenario::Execute(const std::string& commandLine) {
                    ? "ok"
                    : "error count 1-100 expected";
     }
-    if (command == "window") return ReadSwitch(arguments, m_faults.honourWindow) ? "ok" : "error on|off expected";
+    if (command == "window")
+        return ReadSwitch(arguments, m_faults.honourWindow) ? "ok" : "error on|off expected";
     return kUsage;
 }
 
-std::string Scenario::AddControllers(std::istringstream& arguments) {
+std::string Scenario::AddControllers(std::istringstream& arguments)
+{
     long count = 0;
     std::uint32_t address = 0;
     std::string prefix = "ctl-";
@@ -138,7 +165,8 @@ std::string Scenario::AddControllers(std::istringstream& arguments) {
     return "ok";
 }
 
-std::string Scenario::SetNode(std::istringstream& arguments, bool member) {
+std::string Scenario::SetNode(std::istringstream& arguments, bool member)
+{
     std::uint32_t address = 0;
     std::uint32_t controller = 0;
     std::string name;
@@ -149,21 +177,25 @@ std::string Scenario::SetNode(std::istringstream& arguments, bool member) {
     return "ok";
 }
 
-std::string Scenario::SetMalformed(std::istringstream& arguments) {
+std::string Scenario::SetMalformed(std::istringstream& arguments)
+{
     std::string mode;
     arguments >> mode;
     const auto found = MalformationNames().find(mode);
-    if (found == MalformationNames().end()) return "error unknown mode";
+    if (found == MalformationNames().end())
+        return "error unknown mode";
     m_faults.malformed = found->second;
     int count = 0;
     if (arguments >> count) {
-        if (count < 1 || count > 1000) return "error count 1-1000 expected";
+        if (count < 1 || count > 1000)
+            return "error count 1-1000 expected";
         m_faults.fuzzCount = count;
     }
     return "ok";
 }
 
-std::string Scenario::SetVacant(std::istringstream& arguments) {
+std::string Scenario::SetVacant(std::istringstream& arguments)
+{
     const std::streampos start = arguments.tellg();
     std::string word;
     if (arguments >> word && word == "off") {
@@ -181,7 +213,8 @@ std::string Scenario::SetVacant(std::istringstream& arguments) {
     return "ok";
 }
 
-std::string Scenario::Stats() const {
+std::string Scenario::Stats() const
+{
     std::ostringstream text;
     text << "ok nodes=" << m_nodes.size() << " queries=" << m_counters.queries
          << " broadcast=" << m_counters.broadcastQueries << " unicast=" << m_counters.unicastQueries
@@ -191,7 +224,8 @@ std::string Scenario::Stats() const {
     return text.str();
 }
 
-std::vector<PlannedDatagram> Scenario::Plan(const nrproto::Query& query, std::uint32_t destination) {
+std::vector<PlannedDatagram> Scenario::Plan(const nrproto::Query& query, std::uint32_t destination)
+{
     ++m_counters.queries;
     std::vector<PlannedDatagram> plan;
     const auto unicastTarget = m_nodes.find(destination);
@@ -207,19 +241,22 @@ std::vector<PlannedDatagram> Scenario::Plan(const nrproto::Query& query, std::ui
         }
     }
     ++m_counters.broadcastQueries;
-    for (const auto& [address, node] : m_nodes) PlanNode(query, address, node, plan);
+    for (const auto& [address, node] : m_nodes)
+        PlanNode(query, address, node, plan);
     return plan;
 }
 
 void Scenario::PlanNode(const nrproto::Query& query, std::uint32_t address, const SimNode& node,
-                        std::vector<PlannedDatagram>& plan) {
-    if (node.silent) return;
-    if (m_faults.lossPercent > 0 &&
-        std::uniform_int_distribution<int>(1, 100)(m_random) <= m_faults.lossPercent) {
+                        std::vector<PlannedDatagram>& plan)
+{
+    if (node.silent)
+        return;
+    if (m_faults.lossPercent > 0 && std::uniform_int_distribution<int>(1, 100)(m_random) <= m_faults.lossPercent) {
         return;
     }
     int delay = m_faults.delayMs;
-    if (m_faults.jitterMs > 0) delay += std::uniform_int_distribution<int>(0, m_faults.jitterMs)(m_random);
+    if (m_faults.jitterMs > 0)
+        delay += std::uniform_int_distribution<int>(0, m_faults.jitterMs)(m_random);
     if (m_faults.honourWindow && query.answerWindowMs > 0) {
         delay += std::uniform_int_distribution<int>(0, query.answerWindowMs - 1)(m_random);
     }
@@ -239,7 +276,8 @@ void Scenario::PlanNode(const nrproto::Query& query, std::uint32_t address, cons
     }
 }
 
-void Scenario::CountSent(const PlannedDatagram& datagram) {
+void Scenario::CountSent(const PlannedDatagram& datagram)
+{
     if (datagram.malformed || datagram.fromWrongPort) {
         ++m_counters.malformed;
     } else {

@@ -41,7 +41,8 @@ struct Scheduled {
     nrsim::PlannedDatagram datagram;
     sockaddr_in destination;
 
-    bool operator>(const Scheduled& other) const {
+    bool operator>(const Scheduled& other) const
+    {
         return due != other.due ? due > other.due : sequence > other.sequence;
     }
 };
@@ -51,14 +52,18 @@ using Schedule = std::priority_queue<Scheduled, std::vector<Scheduled>, std::gre
 class FileDescriptor {
 public:
     explicit FileDescriptor(int fd = -1) : m_fd(fd) {}
-    ~FileDescriptor() {
-        if (m_fd >= 0) close(m_fd);
+    ~FileDescriptor()
+    {
+        if (m_fd >= 0)
+            close(m_fd);
     }
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
     int get() const { return m_fd; }
-    void Reset(int fd) {
-        if (m_fd >= 0) close(m_fd);
+    void Reset(int fd)
+    {
+        if (m_fd >= 0)
+            close(m_fd);
         m_fd = fd;
     }
 
@@ -66,13 +71,16 @@ private:
     int m_fd;
 };
 
-bool ParseEndpoint(const std::string& text, sockaddr_in& endpoint) {
+bool ParseEndpoint(const std::string& text, sockaddr_in& endpoint)
+{
     const std::size_t colon = text.rfind(':');
     std::uint32_t address = 0;
-    if (colon == std::string::npos || !nrproto::ParseIpv4(text.substr(0, colon), address)) return false;
+    if (colon == std::string::npos || !nrproto::ParseIpv4(text.substr(0, colon), address))
+        return false;
     char* end = nullptr;
     const long port = std::strtol(text.c_str() + colon + 1, &end, 10);
-    if (*end != '\0' || port <= 0 || port > 65535) return false;
+    if (*end != '\0' || port <= 0 || port > 65535)
+        return false;
     endpoint = sockaddr_in{};
     endpoint.sin_family = AF_INET;
     endpoint.sin_port = htons(static_cast<std::uint16_t>(port));
@@ -80,9 +88,11 @@ bool ParseEndpoint(const std::string& text, sockaddr_in& endpoint) {
     return true;
 }
 
-int OpenUdp(const sockaddr_in& local, bool withPacketInfo) {
+int OpenUdp(const sockaddr_in& local, bool withPacketInfo)
+{
     const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (fd < 0) return -1;
+    if (fd < 0)
+        return -1;
     const int on = 1;
     const int bufferBytes = 4 * 1024 * 1024;
     setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &bufferBytes, sizeof bufferBytes);
@@ -97,7 +107,8 @@ int OpenUdp(const sockaddr_in& local, bool withPacketInfo) {
 
 // Sends from `source`, which must be an address of this host (any 127.x on loopback).
 bool SendFrom(int fd, std::uint32_t source, const sockaddr_in& destination, const std::vector<std::uint8_t>& bytes,
-              int& error) {
+              int& error)
+{
     iovec data{const_cast<std::uint8_t*>(bytes.data()), bytes.size()};
     alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
     msghdr message{};
@@ -114,13 +125,15 @@ bool SendFrom(int fd, std::uint32_t source, const sockaddr_in& destination, cons
     in_pktinfo info{};
     info.ipi_spec_dst.s_addr = htonl(source);
     std::memcpy(CMSG_DATA(header), &info, sizeof info);
-    if (sendmsg(fd, &message, 0) >= 0) return true;
+    if (sendmsg(fd, &message, 0) >= 0)
+        return true;
     error = errno;
     return false;
 }
 
 // Reads queries until the socket is empty (or a bound is reached) and schedules the answers.
-void TakeQueries(int fd, nrsim::Scenario& scenario, Schedule& schedule, std::uint64_t& sequence) {
+void TakeQueries(int fd, nrsim::Scenario& scenario, Schedule& schedule, std::uint64_t& sequence)
+{
     for (int read = 0; read < 1024; ++read) {
         std::uint8_t buffer[nrproto::kMaxDatagram + 1];
         sockaddr_in from{};
@@ -134,7 +147,8 @@ void TakeQueries(int fd, nrsim::Scenario& scenario, Schedule& schedule, std::uin
         message.msg_control = control;
         message.msg_controllen = sizeof control;
         const ssize_t size = recvmsg(fd, &message, 0);
-        if (size < 0) return;
+        if (size < 0)
+            return;
         std::uint32_t destination = 0;
         for (cmsghdr* header = CMSG_FIRSTHDR(&message); header; header = CMSG_NXTHDR(&message, header)) {
             if (header->cmsg_level == IPPROTO_IP && header->cmsg_type == IP_PKTINFO) {
@@ -156,7 +170,8 @@ void TakeQueries(int fd, nrsim::Scenario& scenario, Schedule& schedule, std::uin
     }
 }
 
-void SendDue(int answerFd, int wrongPortFd, nrsim::Scenario& scenario, Schedule& schedule, std::uint64_t& sequence) {
+void SendDue(int answerFd, int wrongPortFd, nrsim::Scenario& scenario, Schedule& schedule, std::uint64_t& sequence)
+{
     const Clock::time_point now = Clock::now();
     while (!schedule.empty() && schedule.top().due <= now) {
         Scheduled next = schedule.top();
@@ -176,17 +191,20 @@ void SendDue(int answerFd, int wrongPortFd, nrsim::Scenario& scenario, Schedule&
     }
 }
 
-void AnswerControl(int fd, nrsim::Scenario& scenario) {
+void AnswerControl(int fd, nrsim::Scenario& scenario)
+{
     char buffer[1024];
     sockaddr_in from{};
     socklen_t fromLength = sizeof from;
     const ssize_t size = recvfrom(fd, buffer, sizeof buffer - 1, 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
-    if (size < 0) return;
+    if (size < 0)
+        return;
     const std::string reply = scenario.Execute(std::string(buffer, static_cast<std::size_t>(size)));
     sendto(fd, reply.data(), reply.size(), 0, reinterpret_cast<const sockaddr*>(&from), fromLength);
 }
 
-int RunClient(const std::string& endpointText, const std::string& command) {
+int RunClient(const std::string& endpointText, const std::string& command)
+{
     sockaddr_in endpoint{};
     if (!ParseEndpoint(endpointText, endpoint)) {
         std::fprintf(stderr, "nrsim ctl: bad control endpoint %s\n", endpointText.c_str());
@@ -195,7 +213,8 @@ int RunClient(const std::string& endpointText, const std::string& command) {
     sockaddr_in local{};
     local.sin_family = AF_INET;
     FileDescriptor fd(OpenUdp(local, false));
-    if (fd.get() < 0) return 2;
+    if (fd.get() < 0)
+        return 2;
     for (int attempt = 0; attempt < 3; ++attempt) {
         sendto(fd.get(), command.data(), command.size(), 0, reinterpret_cast<const sockaddr*>(&endpoint),
                sizeof endpoint);
@@ -203,7 +222,8 @@ int RunClient(const std::string& endpointText, const std::string& command) {
         if (poll(&wait, 1, 1000) == 1) {
             char reply[1024];
             const ssize_t size = recv(fd.get(), reply, sizeof reply, 0);
-            if (size < 0) continue;
+            if (size < 0)
+                continue;
             std::printf("%.*s\n", static_cast<int>(size), reply);
             return std::strncmp(reply, "ok", 2) == 0 ? 0 : 1;
         }
@@ -212,12 +232,15 @@ int RunClient(const std::string& endpointText, const std::string& command) {
     return 3;
 }
 
-bool ParseOptions(int argc, char** argv, Options& options) {
+bool ParseOptions(int argc, char** argv, Options& options)
+{
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
-        if (option.rfind("--", 0) != 0 || option.size() == 2) return false;
+        if (option.rfind("--", 0) != 0 || option.size() == 2)
+            return false;
         std::vector<std::string> values;
-        while (i + 1 < argc && std::strncmp(argv[i + 1], "--", 2) != 0) values.push_back(argv[++i]);
+        while (i + 1 < argc && std::strncmp(argv[i + 1], "--", 2) != 0)
+            values.push_back(argv[++i]);
         if (option == "--listen" && values.size() == 1) {
             options.listenAddress = values[0];
         } else if (option == "--control" && values.size() == 1) {
@@ -228,7 +251,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
             options.idleExit = std::chrono::seconds(std::strtol(values[0].c_str(), nullptr, 10));
         } else {
             std::string command = option.substr(2);
-            for (const std::string& value : values) command += " " + value;
+            for (const std::string& value : values)
+                command += " " + value;
             options.commands.push_back(command);
         }
     }
@@ -237,17 +261,20 @@ bool ParseOptions(int argc, char** argv, Options& options) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc >= 3 && std::strcmp(argv[1], "ctl") == 0) {
         std::string command;
-        for (int i = 3; i < argc; ++i) command += (i > 3 ? " " : "") + std::string(argv[i]);
+        for (int i = 3; i < argc; ++i)
+            command += (i > 3 ? " " : "") + std::string(argv[i]);
         return RunClient(argv[2], command);
     }
     Options options;
     if (!ParseOptions(argc, argv, options)) {
-        std::fprintf(stderr, "usage: nrsim [--listen ADDR] [--control ADDR:PORT] [--seed N] [--idle-exit SECONDS]\n"
-                             "             [--COMMAND ARGS...]...\n"
-                             "       nrsim ctl ADDR:PORT COMMAND [ARGS...]\n");
+        std::fprintf(stderr,
+                     "usage: nrsim [--listen ADDR] [--control ADDR:PORT] [--seed N] [--idle-exit SECONDS]\n"
+                     "             [--COMMAND ARGS...]...\n"
+                     "       nrsim ctl ADDR:PORT COMMAND [ARGS...]\n");
         return 2;
     }
     nrsim::Scenario scenario(options.seed);
@@ -269,8 +296,8 @@ int main(int argc, char** argv) {
     wrongPort.sin_port = 0;
     FileDescriptor wrongPortFd(OpenUdp(wrongPort, true));
     if (answerFd.get() < 0 || wrongPortFd.get() < 0) {
-        std::fprintf(stderr, "nrsim: cannot bind %s:%u: %s\n", options.listenAddress.c_str(),
-                     nrproto::kControllerPort, std::strerror(errno));
+        std::fprintf(stderr, "nrsim: cannot bind %s:%u: %s\n", options.listenAddress.c_str(), nrproto::kControllerPort,
+                     std::strerror(errno));
         return 1;
     }
     sockaddr_in controlEndpoint{};
@@ -302,24 +329,30 @@ int main(int argc, char** argv) {
     std::uint64_t sequence = 0;
     Clock::time_point lastActivity = Clock::now();
     while (!scenario.QuitRequested()) {
-        const Clock::time_point wakeAt =
-            schedule.empty() ? lastActivity + options.idleExit : std::min(schedule.top().due, lastActivity + options.idleExit);
+        const Clock::time_point wakeAt = schedule.empty()
+                                             ? lastActivity + options.idleExit
+                                             : std::min(schedule.top().due, lastActivity + options.idleExit);
         const auto wait = std::chrono::ceil<std::chrono::milliseconds>(wakeAt - Clock::now());
         const int timeoutMs = static_cast<int>(std::max<std::chrono::milliseconds::rep>(0, wait.count()));
         pollfd fds[] = {{answerFd.get(), POLLIN, 0}, {controlFd.get(), POLLIN, 0}, {signalFd.get(), POLLIN, 0}};
         const int ready = poll(fds, 3, timeoutMs);
-        if (ready < 0 && errno != EINTR) break;
-        if (fds[2].revents & POLLIN) break;
+        if (ready < 0 && errno != EINTR)
+            break;
+        if (fds[2].revents & POLLIN)
+            break;
         if (ready > 0) {
             lastActivity = Clock::now();
         } else if (schedule.empty() && Clock::now() >= lastActivity + options.idleExit) {
-            std::fprintf(stderr, "nrsim: idle for %lld s, stopping\n", static_cast<long long>(options.idleExit.count()));
+            std::fprintf(stderr, "nrsim: idle for %lld s, stopping\n",
+                         static_cast<long long>(options.idleExit.count()));
             break;
         }
-        if (fds[0].revents & POLLIN) TakeQueries(answerFd.get(), scenario, schedule, sequence);
+        if (fds[0].revents & POLLIN)
+            TakeQueries(answerFd.get(), scenario, schedule, sequence);
         SendDue(answerFd.get(), wrongPortFd.get(), scenario, schedule, sequence);
         scenario.SetPending(schedule.size());
-        if (fds[1].revents & POLLIN) AnswerControl(controlFd.get(), scenario);
+        if (fds[1].revents & POLLIN)
+            AnswerControl(controlFd.get(), scenario);
     }
     return 0;
 }
