@@ -8,35 +8,16 @@
 # controller. Wine runs in A with a prefix and wineserver of its own.
 #   routed-sweep-test.sh NRSIM CMD-EXE SCRIPTS-DIR WORK-DIR
 set -eu
-if [ "${1:-}" != "--inside" ]; then
-    exec unshare --net sh "$0" --inside "$@"
-fi
-shift
 nrsim=$1 cmd_exe=$2 scripts=$3 work=$4
 
-ip link set lo up
-rm -rf "$work"
-mkdir -p "$work"
-pids=""
-cleanup() {
-    for pid in $pids; do kill "$pid" 2>/dev/null || true; done
-    WINEPREFIX="$work/prefix" wineserver -k >/dev/null 2>&1 || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+# shellcheck source=scripts/netns-lib.sh
+. "$scripts/netns-lib.sh"
+begin_work "$0" "$@"
 
-# A namespace held open by a sleeping process of its own; prints that process's pid.
-new_namespace() {
-    unshare --net sleep 600 </dev/null >/dev/null 2>&1 &
-    pid=$!
-    while [ "$(readlink /proc/$pid/ns/net)" = "$(readlink /proc/self/ns/net)" ]; do sleep 0.01; done
-    echo $pid
-}
 router=$(new_namespace)
 controller=$(new_namespace)
-pids="$router $controller"
-in_r() { nsenter --net="/proc/$router/ns/net" "$@"; }
-in_b() { nsenter --net="/proc/$controller/ns/net" "$@"; }
+in_r() { in_namespace "$router" "$@"; }
+in_b() { in_namespace "$controller" "$@"; }
 
 ip link add veth-a type veth peer name veth-ra netns "$router"
 ip addr add 10.77.3.1/24 brd + dev veth-a
@@ -48,31 +29,12 @@ in_r ip addr add 10.88.0.1/24 brd + dev veth-rb
 in_r ip link set veth-ra up
 in_r ip link set veth-rb up
 in_r sysctl -q -w net.ipv4.ip_forward=1
-in_b ip link set lo up
 in_b ip addr add 10.88.0.5/24 brd + dev veth-b
 in_b ip link set veth-b up
 in_b ip route add default via 10.88.0.1
 
-nsenter --net="/proc/$controller/ns/net" "$nrsim" --idle-exit 120 --node 10.88.0.5 routed-controller \
-    >"$work/nrsim.log" 2>&1 </dev/null &
-pids="$pids $!"
-tries=0
-until grep -q "answering on" "$work/nrsim.log"; do
-    tries=$((tries + 1))
-    [ $tries -le 100 ] || { cat "$work/nrsim.log" >&2; exit 1; }
-    sleep 0.05
-done
-
-# A prefix of our own: hard links to the shared one, with private registry files.
-: "${WINEPREFIX:=${HOME}/.cache/changecontroller/wineprefix}"
-"$scripts/winerun" --prepare
-cp -al "$WINEPREFIX" "$work/prefix" 2>/dev/null || cp -a "$WINEPREFIX" "$work/prefix"
-for hive in "$work"/prefix/*.reg; do
-    cp --remove-destination "$WINEPREFIX/$(basename "$hive")" "$hive"
-done
-rm -f "$work/prefix/wineserver"
-export WINEPREFIX="$work/prefix"
-wineserver -p </dev/null >/dev/null 2>&1
+start_simulator_in "$controller" "$nrsim" --idle-exit 120 --node 10.88.0.5 routed-controller
+private_wine_prefix
 
 status=0
 "$scripts/winerun" "$cmd_exe" list --format csv --time 2 </dev/null >"$work/broadcast.csv"

@@ -8,16 +8,13 @@
 # wineserver of its own, so that its sockets live in A.
 #   subnet-broadcast-test.sh NRSIM ENGINE-TESTS-EXE SCRIPTS-DIR WORK-DIR
 set -eu
-if [ "${1:-}" != "--inside" ]; then
-    exec unshare --net sh "$0" --inside "$@"
-fi
-shift
 nrsim=$1 tests_exe=$2 scripts=$3 work=$4
 
+# shellcheck source=scripts/netns-lib.sh
 . "$scripts/netns-lib.sh"
-begin_work
+begin_work "$0" "$@"
 
-new_namespace controller
+controller=$(new_namespace)
 in_b() { in_namespace "$controller" "$@"; }
 
 ip link add veth-tool type veth peer name veth-ctl netns "$controller"
