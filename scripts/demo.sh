@@ -9,6 +9,8 @@
 # also chooses a controller, presses Update and saves the success box as
 # SCREENSHOT-applied.png, types an address no controller answers from, presses Update
 # and saves the please-wait window as SCREENSHOT-please-wait.png, then closes the tool.
+# Then, still among the controllers, it prints what the console companion's "list" and
+# "show" say.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(realpath -m "${BUILD_DIR:-$root/build}")
@@ -42,7 +44,8 @@ write_windows_text() {  # PATH TEXT
 lay_out_demo_directory() {
     mkdir -p "$demo/http/data"
     rm -f "$demo"/NorrinGlasswayService.* "$demo"/http/data/*
-    cp "$build/ChangeController.exe" "$build/tools/service/NorrinGlasswayService.exe" "$demo/"
+    cp "$build/ChangeController.exe" "$build/ChangeControllerCmd.exe" \
+        "$build/tools/service/NorrinGlasswayService.exe" "$demo/"
     write_windows_text "$demo/GlasswayConfig.ini" "[NorrinGlassway]
 IPAddress=$stored_address
 RefreshRate=30000
@@ -165,6 +168,17 @@ run_headless() {  # SHOT
     wait "$desktop" 2>/dev/null || true
 }
 
+# The companion as deployed, beside the tool: "show" reads the directory it lies in.
+run_companion() {  # COMMAND...
+    echo
+    echo "== ChangeControllerCmd $*"
+    status=0
+    "$root/scripts/winerun" "$demo/ChangeControllerCmd.exe" "$@" </dev/null >"$demo/companion.out" || status=$?
+    tr -d '\r' <"$demo/companion.out"
+    rm -f "$demo/companion.out"
+    [ $status -eq 0 ] || echo "(exit code $status)"
+}
+
 run_in_namespace() {  # MODE [SHOT]
     install_wine_fonts
     if [ "$1" = window ]; then
@@ -172,6 +186,8 @@ run_in_namespace() {  # MODE [SHOT]
     else
         run_headless "$2"
     fi
+    run_companion list
+    run_companion show
 }
 
 # Runs run_in_namespace in a private namespace among the simulated controllers, under
