@@ -1,5 +1,8 @@
 #include "discovery/AddressRanges.h"
 
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
 namespace cc {
 
 namespace {
@@ -7,25 +10,10 @@ namespace {
 // A dotted address of four decimal parts, each 0 to 255, nothing else.
 bool ParseDotted(const std::string& text, std::uint32_t& address)
 {
-    std::uint32_t value = 0;
-    size_t position = 0;
-    for (int part = 0; part < 4; ++part) {
-        if (part > 0) {
-            if (position >= text.size() || text[position] != '.')
-                return false;
-            ++position;
-        }
-        const size_t start = position;
-        unsigned octet = 0;
-        while (position < text.size() && text[position] >= '0' && text[position] <= '9' && position - start < 3)
-            octet = octet * 10 + static_cast<unsigned>(text[position++] - '0');
-        if (position == start || octet > 255)
-            return false;
-        value = value << 8 | octet;
-    }
-    if (position != text.size())
+    in_addr parsed{};
+    if (InetPtonA(AF_INET, text.c_str(), &parsed) != 1)
         return false;
-    address = value;
+    address = ntohl(parsed.s_addr);
     return true;
 }
 

@@ -111,11 +111,11 @@ DecodeStatus DecodeQuery(const std::uint8_t* data, std::size_t size, Query& quer
 {
     Reader reader(data);
     Query decoded;
-    const DecodeStatus header = ReadHeader(reader, size, MessageKind::Query, decoded.nonce);
-    if (header != DecodeStatus::Ok)
-        return header;
-    if (size != kQuerySize)
-        return DecodeStatus::BadLength;
+    DecodeStatus status = ReadHeader(reader, size, MessageKind::Query, decoded.nonce);
+    if (status == DecodeStatus::Ok && size != kQuerySize)
+        status = DecodeStatus::BadLength;
+    if (status != DecodeStatus::Ok)
+        return status;
     decoded.answerWindowMs = reader.U16();
     query = decoded;
     return DecodeStatus::Ok;

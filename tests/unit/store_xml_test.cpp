@@ -80,6 +80,15 @@ XmlNode* Element(const char* name, const char* value = nullptr)
 }
 
 // Serialises a chain and releases it.
+// An element with each (name, value) set in turn; a value of none removes.
+XmlNode* WithAttributes(const char* name, std::initializer_list<std::pair<const char*, const char*>> settings)
+{
+    XmlNode* element = Element(name);
+    for (const auto& [attribute, value] : settings)
+        XmlSetAttribute(element, attribute, value);
+    return element;
+}
+
 std::string Serialised(XmlNode* first)
 {
     TextStream stream;
@@ -164,50 +173,40 @@ TEST(XmlWriteNodes, IndentsChildrenTwoBlanksPerLevel)
 
 TEST(XmlSetAttribute, SetsReplacesInPlaceAndAppendsAfterTheOthers)
 {
-    XmlNode* element = Element("E");
-    XmlSetAttribute(element, "first", "1");
-    XmlSetAttribute(element, "second", "2");
-    XmlSetAttribute(element, "third", "3");
-    XmlSetAttribute(element, "first", "one");
-    XmlSetAttribute(element, "fourth", "4");
+    XmlNode* element =
+        WithAttributes("E", {{"first", "1"}, {"second", "2"}, {"third", "3"}, {"first", "one"}, {"fourth", "4"}});
     EXPECT_EQ(Serialised(element), "<E first=\"one\" second=\"2\" third=\"3\" fourth=\"4\"/>\r\n");
 }
 
 TEST(XmlSetAttribute, EmptyOrNoValueRemovesTheAttribute)
 {
-    XmlNode* element = Element("E");
-    XmlSetAttribute(element, "a", "1");
-    XmlSetAttribute(element, "b", "2");
-    XmlSetAttribute(element, "c", "3");
-    XmlSetAttribute(element, "d", "4");
-    XmlSetAttribute(element, "b", "");
-    XmlSetAttribute(element, "d", nullptr);
-    XmlSetAttribute(element, "absent", "");
-    XmlSetAttribute(element, "absent", nullptr);
+    XmlNode* element = WithAttributes("E", {{"a", "1"},
+                                            {"b", "2"},
+                                            {"c", "3"},
+                                            {"d", "4"},
+                                            {"b", ""},
+                                            {"d", nullptr},
+                                            {"absent", ""},
+                                            {"absent", nullptr}});
     EXPECT_EQ(element->attributes->attributes->back, element->attributes);
     XmlSetAttribute(element, "e", "5");
     EXPECT_EQ(Serialised(element), "<E a=\"1\" c=\"3\" e=\"5\"/>\r\n");
 
-    XmlNode* single = Element("S");
-    XmlSetAttribute(single, "only", "x");
-    XmlSetAttribute(single, "only", "");
+    XmlNode* single = WithAttributes("S", {{"only", "x"}, {"only", ""}});
     EXPECT_EQ(single->attributes, nullptr);
     EXPECT_EQ(Serialised(single), "<S/>\r\n");
 }
 
 TEST(XmlSetAttribute, NamesDifferingOnlyInCaseAreTwoAttributes)
 {
-    XmlNode* element = Element("E");
-    XmlSetAttribute(element, "id", "lower");
-    XmlSetAttribute(element, "ID", "upper");
-    XmlSetAttribute(element, "Id", "mixed");
-    XmlSetAttribute(element, "ID", "UPPER");
-    XmlSetAttribute(element, "id", nullptr);
+    XmlNode* element =
+        WithAttributes("E", {{"id", "lower"}, {"ID", "upper"}, {"Id", "mixed"}, {"ID", "UPPER"}, {"id", nullptr}});
     EXPECT_EQ(Serialised(element), "<E ID=\"UPPER\" Id=\"mixed\"/>\r\n");
 }
 
-TEST(XmlInsert, SiblingChainGoesDirectlyAfterTheNode)
+TEST(XmlInsert, ChainsGoAfterTheNodeOrInFrontOfTheChildrenLinkedBothWays)
 {
+    // A sibling chain goes directly after the node.
     XmlNode* a = Element("A");
     XmlNode* d = Element("D");
     XmlInsertSibling(a, d);
@@ -215,29 +214,21 @@ TEST(XmlInsert, SiblingChainGoesDirectlyAfterTheNode)
     XmlNode* c = Element("C");
     XmlInsertSibling(b, c);
     XmlInsertSibling(a, b);
-
     EXPECT_EQ(a->nextSibling, b);
     EXPECT_EQ(c->nextSibling, d);
     EXPECT_EQ(b->back, a);
-    EXPECT_EQ(c->back, b);
     EXPECT_EQ(d->back, c);
     EXPECT_EQ(Serialised(a), "<A/>\r\n<B/>\r\n<C/>\r\n<D/>\r\n");
-}
 
-TEST(XmlInsert, ChildChainGoesInFrontOfTheExistingChildren)
-{
+    // A child chain goes in front of the parent's existing children.
     XmlNode* parent = Element("P");
-    XmlNode* z = Element("Z");
-    XmlInsertChild(parent, z);
+    XmlInsertChild(parent, Element("Z"));
     XmlNode* x = Element("X");
-    XmlNode* y = Element("Y");
-    XmlInsertSibling(x, y);
+    XmlInsertSibling(x, Element("Y"));
     XmlInsertChild(parent, x);
-
     EXPECT_EQ(parent->firstChild, x);
     EXPECT_EQ(x->back, parent);
-    EXPECT_EQ(y->nextSibling, z);
-    EXPECT_EQ(z->back, y);
+    EXPECT_EQ(x->nextSibling->nextSibling->back, x->nextSibling) << "Z links back to Y";
     EXPECT_EQ(Serialised(parent), "<P>\r\n  <X/>\r\n  <Y/>\r\n  <Z/>\r\n</P>\r\n");
 }
 

@@ -24,6 +24,7 @@
 #include <string>
 
 #include "SimulatorControl.h"
+#include "TempDir.h"
 #include "discovery/ControllerScan.h"
 #include "discovery/LocalNetworks.h"
 #include "nrcore/NRController.h"
@@ -57,38 +58,6 @@ MemoryFigures ProcessMemory()
     ::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof counters);
     return {static_cast<long long>(counters.PagefileUsage), static_cast<long long>(counters.WorkingSetSize)};
 }
-
-// A directory of its own for the settings file the dialog writes when it opens.
-class ScratchDirectory {
-public:
-    ScratchDirectory()
-    {
-        char base[MAX_PATH] = {};
-        ::GetTempPathA(MAX_PATH, base);
-        m_path = std::string(base) + "scan-bench-" + std::to_string(::GetCurrentProcessId());
-        ::CreateDirectoryA(m_path.c_str(), nullptr);
-    }
-    ~ScratchDirectory()
-    {
-        WIN32_FIND_DATAA entry;
-        HANDLE find = ::FindFirstFileA((m_path + "\\*").c_str(), &entry);
-        if (find != INVALID_HANDLE_VALUE) {
-            do {
-                if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                    ::DeleteFileA((m_path + "\\" + entry.cFileName).c_str());
-            } while (::FindNextFileA(find, &entry));
-            ::FindClose(find);
-        }
-        ::RemoveDirectoryA(m_path.c_str());
-    }
-    ScratchDirectory(const ScratchDirectory&) = delete;
-    ScratchDirectory& operator=(const ScratchDirectory&) = delete;
-
-    const std::string& Path() const { return m_path; }
-
-private:
-    std::string m_path;
-};
 
 // The filled engine of the measured dialog, seen read-only by a second dialog: it
 // reports no controllers until exposed, so that the second dialog opens into an empty
@@ -223,7 +192,7 @@ void ProfileFillAndSort(const DialogServices& services, NRFindControllers& fille
 ScanFigures MeasureScan(int count)
 {
     ScanFigures figures;
-    const ScratchDirectory settingsDirectory;
+    const TempDir settingsDirectory("-scan-bench");  // for the settings file the dialog writes
     std::unique_ptr<NRController> controller;
     Clock::time_point scanStarted{};
     bool scanStartRecorded = false;

@@ -41,6 +41,18 @@ struct Figures {
     long long answersSent = 0;
 };
 
+// Waits for the simulator's last answers, takes them in and fills what every run reports.
+void CountArrivals(SimulatorControl& simulator, NRFindControllers& engine, int count, long long memoryBefore,
+                   Figures& figures)
+{
+    simulator.WaitUntilIdle(std::chrono::seconds(10));
+    engine.ListenForControllers(200);
+    figures.listed = engine.GetControllerCount();
+    figures.missing = count - figures.listed;
+    figures.memoryBytes = CommittedBytes() - memoryBefore;
+    figures.answersSent = simulator.Stat("answers");
+}
+
 Figures Measure(SimulatorControl& simulator, int count, bool burst)
 {
     Figures figures;
@@ -64,25 +76,15 @@ Figures Measure(SimulatorControl& simulator, int count, bool burst)
         if (engine.GetControllerCount() >= count) {
             figures.secondsToAll = std::chrono::duration<double>(Clock::now() - start).count();
         }
-        simulator.WaitUntilIdle(std::chrono::seconds(10));
-        engine.ListenForControllers(200);
-        figures.listed = engine.GetControllerCount();
-        figures.missing = count - figures.listed;
-        figures.memoryBytes = CommittedBytes() - memoryBefore;
-        figures.answersSent = simulator.Stat("answers");
+        CountArrivals(simulator, engine, count, memoryBefore, figures);
     }
     return figures;
 }
 
-struct SweepFigures {
-    double secondsToAll = -1;
+struct SweepFigures : Figures {
     double sendingSeconds = 0;
     unsigned long long sent = 0;
-    int listed = 0;
-    int missing = 0;
-    long long memoryBytes = 0;
     long long queriesReceived = 0;
-    long long answersSent = 0;
 };
 
 constexpr std::uint32_t kSweepFirst = 0x7F010000u;  // 127.1.0.0
@@ -125,13 +127,8 @@ SweepFigures MeasureSweep(SimulatorControl& simulator, int count)
             }
         }
         figures.sent = engine.GetSweepProgress().sent;
-        simulator.WaitUntilIdle(std::chrono::seconds(10));
-        engine.ListenForControllers(200);
-        figures.listed = engine.GetControllerCount();
-        figures.missing = count - figures.listed;
-        figures.memoryBytes = CommittedBytes() - memoryBefore;
+        CountArrivals(simulator, engine, count, memoryBefore, figures);
         figures.queriesReceived = simulator.Stat("queries");
-        figures.answersSent = simulator.Stat("answers");
     }
     return figures;
 }
