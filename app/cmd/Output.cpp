@@ -12,6 +12,39 @@ namespace cc {
 
 namespace {
 
+// A CSV field: quoted, with its quotes doubled, when it holds a comma, quote or line break.
+std::string CsvField(const std::string& text)
+{
+    if (text.find_first_of(",\"\r\n") == std::string::npos)
+        return text;
+    std::string quoted = "\"";
+    for (char c : text)
+        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return quoted + "\"";
+}
+
+// A JSON string with its quotes; text in the system code page becomes UTF-16 escapes.
+std::string JsonString(const std::string& text)
+{
+    std::wstring wide(text.size(), L'\0');
+    wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                                        wide.data(), static_cast<int>(wide.size()))));
+    std::string quoted = "\"";
+    for (wchar_t c : wide) {
+        if (c == L'"' || c == L'\\') {
+            quoted += '\\';
+            quoted += static_cast<char>(c);
+        } else if (c >= 0x20 && c < 0x7F) {
+            quoted += static_cast<char>(c);
+        } else {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(c));
+            quoted += escape;
+        }
+    }
+    return quoted + "\"";
+}
+
 struct Column {
     std::string title;
     std::string (*value)(const ListedNode& node);
@@ -113,37 +146,6 @@ std::string FormatListing(const std::vector<ListedNode>& nodes, OutputFormat for
         break;
     }
     return Table(nodes, columns);
-}
-
-std::string CsvField(const std::string& text)
-{
-    if (text.find_first_of(",\"\r\n") == std::string::npos)
-        return text;
-    std::string quoted = "\"";
-    for (char c : text)
-        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return quoted + "\"";
-}
-
-std::string JsonString(const std::string& text)
-{
-    std::wstring wide(text.size(), L'\0');
-    wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                                        wide.data(), static_cast<int>(wide.size()))));
-    std::string quoted = "\"";
-    for (wchar_t c : wide) {
-        if (c == L'"' || c == L'\\') {
-            quoted += '\\';
-            quoted += static_cast<char>(c);
-        } else if (c >= 0x20 && c < 0x7F) {
-            quoted += static_cast<char>(c);
-        } else {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(c));
-            quoted += escape;
-        }
-    }
-    return quoted + "\"";
 }
 
 }  // namespace cc
