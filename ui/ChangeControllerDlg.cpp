@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <string>
 
-#include "apply/Exceptions.h"
 #include "apply/ResString.h"
 #include "discovery/ControllerScan.h"
 #include "framework/App.h"

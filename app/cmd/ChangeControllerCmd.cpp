@@ -112,7 +112,8 @@ int Show(const CommandLine& line)
 
 // True when a controller of the local networks answers to the name, as a listed name
 // in the dialog would: then the text is applied as typed, without a one-node query.
-bool AnswersToName(NRFindControllers& engine, const std::string& name)
+bool AnswersToName(NRFindControllers& engine, const std::vector<std::string>& broadcastAddresses,
+                   const std::string& name)
 {
     const auto listed = [&engine, &name] {
         for (const ListedNode& node : ListedNodes(engine, false)) {
@@ -123,7 +124,7 @@ bool AnswersToName(NRFindControllers& engine, const std::string& name)
         return false;
     };
     ListingPlan plan;
-    plan.broadcastAddresses = BroadcastAddressesFor(LocalHostAddresses());
+    plan.broadcastAddresses = broadcastAddresses;
     plan.longest = kNameSearch;
     RunListing(engine, plan, listed, [](const ListingProgress&) {});
     return listed();
@@ -135,9 +136,10 @@ int Set(const CommandLine& line)
     const int refreshSeconds = FlooredRefreshSeconds(
         line.refreshSeconds ? *line.refreshSeconds : ReadSettings(SettingsPathFor(directory)).refreshSeconds);
 
-    NRController controller(FirstOf(LocalHostAddresses()));
+    const std::vector<std::string> localAddresses = LocalHostAddresses();
+    NRController controller(FirstOf(localAddresses));
     NRFindControllers& engine = *controller.getFindControllers();
-    if (!AnswersToName(engine, line.controller)) {
+    if (!AnswersToName(engine, BroadcastAddressesFor(localAddresses), line.controller)) {
         const Resolution resolution = AskLibrary(engine, line.controller);
         if (resolution.outcome != ResolveOutcome::Found) {
             PrintLine(stderr, ResolveFailureMessage(resolution.outcome, line.controller).text);
