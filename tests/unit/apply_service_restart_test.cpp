@@ -32,6 +32,19 @@ HANDLE Duplicate(HANDLE handle)
     return copy;
 }
 
+// Another process's handle on refreshRate.xml for as long as it lives.
+class Reader {
+public:
+    Reader(const std::string& path, DWORD sharing)
+        : m_handle(CreateFileA(path.c_str(), GENERIC_READ, sharing, nullptr, OPEN_EXISTING, 0, nullptr))
+    {}
+    ~Reader() { CloseHandle(m_handle); }
+    bool IsOpen() const { return m_handle != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE m_handle;
+};
+
 // Stands between RestartService and CreateProcessA: records every launch, can check the
 // state of the files at that moment, and keeps a handle of each process so that the
 // test can wait for it. With `startProcesses` false it only pretends to start them.
@@ -199,6 +212,34 @@ TEST(ApplySelection, DirectoryBeyond260CharactersIsReportedUnsavedAndNothingIsRe
     EXPECT_EQ(result.unsavedFiles, UnsavedFiles{SettingsPathFor(tool.Path())});
     EXPECT_TRUE(recorder.launches.empty());
     EXPECT_EQ(tool.CachedDataFilesPresent(), kAllCachedFiles);
+}
+
+TEST(ApplySelection, ReaderHoldingRefreshRateXmlGetsTheNewRateOrNothingIsRestarted)
+{
+    ToolDirectory tool;
+    const std::string path = tool.DataFile("refreshRate.xml");
+    WriteWholeFile(path, "<old/>");
+    {
+        // As the C runtime's fopen(path, "r") and a web server serving the file hold it.
+        const Reader reader(path, FILE_SHARE_READ | FILE_SHARE_WRITE);
+        ASSERT_TRUE(reader.IsOpen());
+        LaunchRecorder recorder(false);
+        EXPECT_EQ(ApplySelection(tool.Path(), "10.0.0.5", 25, recorder.Starter()).outcome, ApplyOutcome::Applied);
+        EXPECT_EQ(recorder.launches.size(), 2u);
+    }
+    EXPECT_NE(ReadWholeFile(path).find(">25000<"), std::string::npos);
+    {
+        // A reader that lets nobody write leaves nothing to be done but to say so.
+        const Reader reader(path, FILE_SHARE_READ);
+        ASSERT_TRUE(reader.IsOpen());
+        LaunchRecorder recorder(false);
+        const ApplyResult result = ApplySelection(tool.Path(), "10.0.0.6", 45, recorder.Starter());
+        EXPECT_EQ(result.outcome, ApplyOutcome::NotSaved);
+        EXPECT_EQ(result.unsavedFiles, UnsavedFiles{path});
+        EXPECT_TRUE(recorder.launches.empty());
+    }
+    EXPECT_NE(ReadWholeFile(path).find(">25000<"), std::string::npos);
+    EXPECT_EQ(ListDirectory(tool.Path() + "\\http\\data"), std::vector<std::string>{"refreshRate.xml"});
 }
 
 TEST(ApplySelection, FailedStoresAreReportedAndNothingIsRestarted)

@@ -35,19 +35,6 @@ FileByteWriter FailingAfter(std::size_t capacity)
     };
 }
 
-// Another process's handle on refreshRate.xml for as long as it lives.
-class Reader {
-public:
-    Reader(const std::string& path, DWORD sharing)
-        : m_handle(CreateFileA(path.c_str(), GENERIC_READ, sharing, nullptr, OPEN_EXISTING, 0, nullptr))
-    {}
-    ~Reader() { CloseHandle(m_handle); }
-    bool IsOpen() const { return m_handle != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE m_handle;
-};
-
 const std::vector<std::string> kOnlyRefreshRateXml = {"refreshRate.xml"};
 
 }  // namespace
@@ -154,29 +141,6 @@ TEST(RefreshRateXml, WriteFailingMidwayKeepsTheOldFileAndLeavesNoTemporaryFile)
     EXPECT_EQ(written, 1);
     EXPECT_EQ(ReadWholeFile(path), SampleFor("45000"));
     XmlFreeTree(&document);
-}
-
-TEST(RefreshRateXml, ReaderHoldingTheFileGetsTheNewRateOrTheWriteFails)
-{
-    ToolDirectory tool;
-    const std::string path = tool.DataFile("refreshRate.xml");
-    WriteWholeFile(path, SampleFor("30000"));
-    {
-        // As the C runtime's fopen(path, "r") and a web server serving the file hold it.
-        const Reader reader(path, FILE_SHARE_READ | FILE_SHARE_WRITE);
-        ASSERT_TRUE(reader.IsOpen());
-        EXPECT_EQ(WriteRefreshRateXml(tool.Path(), 25), RefreshRateXmlResult::Written);
-    }
-    EXPECT_EQ(ReadWholeFile(path), SampleFor("25000"));
-    EXPECT_EQ(ListDirectory(tool.Path() + "\\http\\data"), kOnlyRefreshRateXml);
-    {
-        // A reader that lets nobody write leaves nothing to be done but to say so.
-        const Reader reader(path, FILE_SHARE_READ);
-        ASSERT_TRUE(reader.IsOpen());
-        EXPECT_EQ(WriteRefreshRateXml(tool.Path(), 45), RefreshRateXmlResult::Failed);
-    }
-    EXPECT_EQ(ReadWholeFile(path), SampleFor("25000"));
-    EXPECT_EQ(ListDirectory(tool.Path() + "\\http\\data"), kOnlyRefreshRateXml);
 }
 
 TEST(RefreshRateXml, DirectoryWhereTheTemporaryFileGoesIsAFailure)
