@@ -58,7 +58,7 @@ public:
         if (!m_shown)
             return;
         const std::string text = "Listening, " + std::to_string((progress.left.count() + 999) / 1000) +
-                                 " s left: " + std::to_string(progress.nodesKnown) + " found";
+                                 " s left: " + std::to_string(progress.nodesKnown) + " nodes answered";
         std::fprintf(stderr, "\r%-*s", static_cast<int>(m_width), text.c_str());
         m_width = std::max(m_width, text.size());
     }
