@@ -44,6 +44,19 @@ bool ParseNumber(const std::string& text, int lowest, int& value)
     return value >= lowest;
 }
 
+// The value that `word` names in `choices`; false when it names none.
+template <class Value>
+bool Choose(const std::string& word, std::initializer_list<std::pair<const char*, Value>> choices, Value& chosen)
+{
+    for (const auto& [name, value] : choices) {
+        if (word == name) {
+            chosen = value;
+            return true;
+        }
+    }
+    return false;
+}
+
 class Parser {
 public:
     explicit Parser(const std::vector<std::string>& arguments) : m_arguments(arguments) {}
@@ -105,15 +118,9 @@ private:
     {
         if (!m_commandSeen) {
             m_commandSeen = true;
-            if (word == "list")
-                m_line.command = Command::List;
-            else if (word == "show")
-                m_line.command = Command::Show;
-            else if (word == "set")
-                m_line.command = Command::Set;
-            else
-                return Fail("unknown command \"" + word + "\"");
-            return true;
+            return Choose(word, {{"list", Command::List}, {"show", Command::Show}, {"set", Command::Set}},
+                          m_line.command) ||
+                   Fail("unknown command \"" + word + "\"");
         }
         if (m_line.command == Command::Set && m_line.controller.empty()) {
             m_line.controller = word;
@@ -122,8 +129,12 @@ private:
         return Fail("unexpected argument \"" + word + "\"");
     }
 
-    bool Value(const std::string& name, const std::optional<std::string>& attached, std::string& value)
+    // The option's value, when the command takes the option.
+    bool Value(const std::string& name, std::initializer_list<Command> commands,
+               const std::optional<std::string>& attached, std::string& value)
     {
+        if (!Allowed(name, commands))
+            return false;
         if (attached) {
             value = *attached;
             return true;
@@ -157,22 +168,17 @@ private:
             return true;
         }
         if (name == "format") {
-            if (!Allowed(name, {Command::List}) || !Value(name, attached, value))
+            if (!Value(name, {Command::List}, attached, value))
                 return false;
-            if (value == "table")
-                m_line.format = OutputFormat::Table;
-            else if (value == "csv")
-                m_line.format = OutputFormat::Csv;
-            else if (value == "json")
-                m_line.format = OutputFormat::Json;
-            else
-                return Fail("--format takes table, csv or json, not \"" + value + "\"");
-            return true;
+            return Choose(value,
+                          {{"table", OutputFormat::Table}, {"csv", OutputFormat::Csv}, {"json", OutputFormat::Json}},
+                          m_line.format) ||
+                   Fail("--format takes table, csv or json, not \"" + value + "\"");
         }
         if (name == "range") {
             NRAddressRange range{};
             std::string error;
-            if (!Allowed(name, {Command::List}) || !Value(name, attached, value))
+            if (!Value(name, {Command::List}, attached, value))
                 return false;
             if (!ParseAddressRange(value, range, error))
                 return Fail(error);
@@ -180,19 +186,19 @@ private:
             return true;
         }
         if (name == "rate") {
-            if (!Allowed(name, {Command::List}) || !Value(name, attached, value))
+            if (!Value(name, {Command::List}, attached, value))
                 return false;
             return ParseNumber(value, 1, m_line.queriesPerSecond) ||
                    Fail("--rate takes a whole number of queries a second, at least 1, not \"" + value + "\"");
         }
         if (name == "time") {
-            if (!Allowed(name, {Command::List}) || !Value(name, attached, value))
+            if (!Value(name, {Command::List}, attached, value))
                 return false;
             return ParseNumber(value, 1, m_line.listSeconds) ||
                    Fail("--time takes a whole number of seconds, at least 1, not \"" + value + "\"");
         }
         if (name == "dir") {
-            if (!Allowed(name, {Command::Show, Command::Set}) || !Value(name, attached, value))
+            if (!Value(name, {Command::Show, Command::Set}, attached, value))
                 return false;
             if (value.empty())
                 return Fail("--dir needs a directory");
@@ -201,7 +207,7 @@ private:
         }
         if (name == "refresh-rate") {
             int seconds = 0;
-            if (!Allowed(name, {Command::Set}) || !Value(name, attached, value))
+            if (!Value(name, {Command::Set}, attached, value))
                 return false;
             if (!ParseNumber(value, 0, seconds))
                 return Fail("--refresh-rate takes a whole number of seconds, not \"" + value + "\"");
