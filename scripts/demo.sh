@@ -6,8 +6,10 @@
 # With $DISPLAY set (a local X server) the dialog opens there and the script waits until
 # it is closed. Without, the tool runs on a Wine desktop under Xvfb: the script saves a
 # screenshot of the filled list (default build/demo/screenshot.png), and with xdotool
-# also chooses a controller, presses Update and saves the success box as
-# SCREENSHOT-applied.png, types an address no controller answers from, presses Update
+# picks a controller with the keyboard: Down to its row (saved as SCREENSHOT-keyboard-row.png,
+# the field showing its address), Enter, and saves the success box as
+# SCREENSHOT-keyboard-applied.png; then clicks another, presses Update and saves the
+# success box as SCREENSHOT-applied.png, types an address no controller answers from, presses Update
 # and saves the please-wait window as SCREENSHOT-please-wait.png, then closes the tool.
 # Then, still among the controllers, it prints what the console companion's "list" and
 # "show" say.
@@ -36,6 +38,11 @@ node_count=9
 chosen_row=2
 row_pixels=17
 header_pixels=20
+# The row the keyboard picks: the list opens with the focus on its first row, and each
+# Down moves the highlight one row further, so two reach the third, ups-lab-west.
+keyboard_downs=2
+keyboard_name=ups-lab-west
+keyboard_address=127.0.0.5
 
 write_windows_text() {  # PATH TEXT
     printf '%s\n' "$2" | sed 's/$/\r/' >"$1"
@@ -110,6 +117,31 @@ click_dialog_point() {  # WINDOW X-UNITS Y-UNITS [PIXELS-BELOW]
     xdotool mousemove $((client_left + $2 * 3 / 2)) $((client_top + $3 * 13 / 8 + ${4:-0})) click 1
 }
 
+stored_address_now() {
+    tr -d '\r' <"$demo/GlasswayConfig.ini" | sed -n 's/^IPAddress=//p'
+}
+
+# As an operator without a mouse: the list has the focus when the dialog opens, Down
+# highlights a row (its address goes into the field) and Enter applies it.
+apply_by_keyboard() {  # SHOT-STEM (SHOT-STEM-row.png, SHOT-STEM-applied.png)
+    for _ in $(seq $keyboard_downs); do
+        xdotool key Down
+    done
+    sleep 0.5
+    import -window root "$1-row.png"
+    echo "Screenshot after Down to $keyboard_name: $1-row.png"
+    xdotool key Return
+    window_named "$success_caption" 20 >/dev/null || { echo "demo: no message box after Enter" >&2; return 1; }
+    sleep 0.5
+    import -window root "$1-applied.png"
+    echo "Screenshot after Enter: $1-applied.png"
+    stored=$(stored_address_now)
+    echo "Stored by the keyboard pick: $stored"
+    [ "$stored" = "$keyboard_address" ] || echo "demo: the keyboard pick stored $stored, not $keyboard_address" >&2
+    xdotool key Return  # OK, the box's focused button
+    sleep 0.5
+}
+
 apply_a_choice() {  # DIALOG-WINDOW SHOT
     # The list's top edge is 25 units down.
     click_dialog_point "$1" 60 25 $((header_pixels + row_pixels * (chosen_row - 1) + row_pixels / 2))
@@ -159,6 +191,7 @@ run_headless() {  # SHOT
     import -window root "$1"
     echo "Screenshot of the dialog: $1"
     if [ -n "${dialog:-}" ]; then
+        apply_by_keyboard "${1%.png}-keyboard"
         apply_a_choice "$dialog" "${1%.png}-applied.png"
         search_unanswered_address "$dialog" "${1%.png}-please-wait.png"
         click_dialog_point "$dialog" 233 179  # Close

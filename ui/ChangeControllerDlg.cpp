@@ -35,6 +35,8 @@ BEGIN_MESSAGE_MAP(CChangeControllerDlg, fw::CDialog)
     ON_BN_CLICKED(IDC_REFRESH_LIST, OnRefreshList)
     ON_NOTIFY(NM_CLICK, IDC_LIST_CONTROLLERS, OnClickControllerList)
     ON_NOTIFY(NM_DBLCLK, IDC_LIST_CONTROLLERS, OnDblClickControllerList)
+    ON_NOTIFY(LVN_ITEMCHANGED, IDC_LIST_CONTROLLERS, OnItemChangedControllerList)
+    ON_NOTIFY(NM_RETURN, IDC_LIST_CONTROLLERS, OnReturnControllerList)
     ON_WM_TIMER()
     ON_EN_CHANGE(IDC_REFRESH_RATE, OnChangeRefreshRate)
     ON_NOTIFY(UDN_DELTAPOS, IDC_SPIN_REFRESH_RATE, OnDeltaPosRefreshRate)
@@ -68,6 +70,7 @@ BOOL CChangeControllerDlg::OnInitDialog()
 
     constexpr DWORD kGridAndFullRow = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT;
     m_listControllers.SetExtendedStyle(m_listControllers.GetExtendedStyle() | kGridAndFullRow);
+    m_listKeys.Attach(m_listControllers);
 
     const StoredSettings stored = ReadSettings(m_settingsPath);
     ShowRefreshRate(std::to_string(stored.refreshSeconds));
@@ -141,10 +144,15 @@ bool CChangeControllerDlg::HandleListClick(const NMHDR* pNMHDR)
         m_editAddress.SetWindowText("");
         return false;
     }
+    TakeRowAddress(row);
+    return true;
+}
+
+void CChangeControllerDlg::TakeRowAddress(int row)
+{
     m_btnUpdate.EnableWindow(TRUE);
     const auto engineIndex = static_cast<int>(m_listControllers.GetItemData(row));
     m_editAddress.SetWindowText(ControllerFinder->GetNodeAddress(engineIndex));
-    return true;
 }
 
 void CChangeControllerDlg::OnClickControllerList(NMHDR* pNMHDR, LRESULT* pResult)
@@ -157,6 +165,31 @@ void CChangeControllerDlg::OnDblClickControllerList(NMHDR* pNMHDR, LRESULT* pRes
 {
     if (HandleListClick(pNMHDR))
         OnUpdate();
+    *pResult = 0;
+}
+
+// A row the operator selects with the keys counts as a click on it. Only changes made
+// while the list handles the operator's keystroke count: the scan's refills and sorts
+// and the row Update selects come from the program and leave the address field alone.
+void CChangeControllerDlg::OnItemChangedControllerList(NMHDR* pNMHDR, LRESULT* pResult)
+{
+    const auto* change = reinterpret_cast<const NMLISTVIEW*>(pNMHDR);
+    const bool newlySelected = (change->uChanged & LVIF_STATE) != 0 && (change->uNewState & LVIS_SELECTED) != 0 &&
+                               (change->uOldState & LVIS_SELECTED) == 0;
+    if (m_listKeys.HandlingOperatorKey() && newlySelected && change->iItem >= 0)
+        TakeRowAddress(change->iItem);
+    *pResult = 0;
+}
+
+// Enter in the list reaches it only while a row is selected (ListKeyInput): that row is
+// applied as a double-click on it would be.
+void CChangeControllerDlg::OnReturnControllerList(NMHDR*, LRESULT* pResult)
+{
+    const int row = SelectedRow(m_listControllers);
+    if (row >= 0) {
+        TakeRowAddress(row);
+        OnUpdate();
+    }
     *pResult = 0;
 }
 

@@ -11,6 +11,7 @@
 #include "apply/Resolve.h"
 #include "discovery/ControllerScan.h"
 #include "ui/DialogServices.h"
+#include "ui/ListKeyInput.h"
 
 class NRController;
 
@@ -48,6 +49,8 @@ protected:
     void OnRefreshList();
     void OnClickControllerList(NMHDR* pNMHDR, LRESULT* pResult);
     void OnDblClickControllerList(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnItemChangedControllerList(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnReturnControllerList(NMHDR* pNMHDR, LRESULT* pResult);
     void OnTimer(UINT_PTR timerId);
     void OnChangeRefreshRate();
     void OnDeltaPosRefreshRate(NMHDR* pNMHDR, LRESULT* pResult);
@@ -64,6 +67,7 @@ protected:
 
 private:
     bool HandleListClick(const NMHDR* pNMHDR);
+    void TakeRowAddress(int row);
     void BroadcastToLocalNetworks();
     UINT_PTR ScanTimerId() const;
 
@@ -72,6 +76,7 @@ private:
     fw::CEdit m_editRefreshRate;
     fw::CEdit m_editAddress;
     fw::CListCtrl m_listControllers;
+    ListKeyInput m_listKeys;
     fw::CButton m_btnRefreshList;
     fw::CProgressCtrl m_progressScan;
     HICON m_hIcon;

@@ -79,6 +79,23 @@ public:
         ::SendMessageA(dialog->m_hWnd, WM_NOTIFY, IDC_LIST_CONTROLLERS, reinterpret_cast<LPARAM>(&notification));
     }
 
+    // A key pressed, or a character typed, while control `id` has the focus: it goes
+    // through the dialog manager as the modal loop passes it on, followed by the
+    // characters TranslateMessage makes of it.
+    void Key(int id, UINT key) { Deliver(id, WM_KEYDOWN, key); }
+    void Char(int id, char character) { Deliver(id, WM_CHAR, static_cast<unsigned char>(character)); }
+    void Deliver(int id, UINT message, WPARAM wParam)
+    {
+        ::SetFocus(Control(id));
+        MSG pending{Control(id), message, wParam, 1, 0, {}};  // a repeat count of 1
+        do {
+            if (!::IsDialogMessageA(dialog->m_hWnd, &pending)) {
+                ::TranslateMessage(&pending);
+                ::DispatchMessageA(&pending);
+            }
+        } while (::PeekMessageA(&pending, nullptr, WM_CHAR, WM_CHAR, PM_REMOVE));
+    }
+
     // One step of the spin: the up arrow proposes -1, the down arrow +1.
     LRESULT Spin(int delta)
     {

@@ -1,0 +1,137 @@
+// The dialog worked from the keyboard: keystrokes go to the real list view, which moves
+// its selection and notifies the dialog by itself.
+#include <gtest/gtest.h>
+
+#include "DialogHarness.h"
+
+using namespace cc;
+
+namespace {
+
+const char kSucceeded[] = "Updating the Host Controller settings was successful";
+
+class KeyboardTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(harness.directory.InstallStandInService()); }
+
+    // Four controllers the engine already knows, listed alpha, bravo, charlie, delta.
+    void OpenWithFourRows()
+    {
+        harness.Engine().table = {
+            {"10.0.0.4", "delta"}, {"10.0.0.1", "alpha"}, {"10.0.0.3", "charlie"}, {"10.0.0.2", "bravo"}};
+        harness.Open();
+    }
+    std::string SelectedName() { return harness.List().GetItemText(SelectedRow(harness.Control(kList)), 0); }
+
+    static constexpr int kList = IDC_LIST_CONTROLLERS;
+    DialogHarness harness;
+};
+
+TEST_F(KeyboardTest, KeysThatMoveTheSelectionTakeTheRowsAddress)
+{
+    OpenWithFourRows();
+    ASSERT_EQ(harness.Text(IDC_ADDRESS), "");
+    ASSERT_FALSE(harness.Enabled(IDC_UPDATE));
+
+    const struct {
+        UINT message;
+        WPARAM key;
+        const char* name;
+        const char* address;
+    } steps[] = {{WM_KEYDOWN, VK_DOWN, "bravo", "10.0.0.2"},  // from the focused first row
+                 {WM_KEYDOWN, VK_END, "delta", "10.0.0.4"},  {WM_KEYDOWN, VK_HOME, "alpha", "10.0.0.1"},
+                 {WM_CHAR, 'c', "charlie", "10.0.0.3"},      {WM_KEYDOWN, VK_UP, "bravo", "10.0.0.2"},
+                 {WM_KEYDOWN, VK_NEXT, "delta", "10.0.0.4"}};
+    for (const auto& step : steps) {
+        harness.Deliver(kList, step.message, step.key);
+        EXPECT_EQ(SelectedName(), step.name) << "key " << step.key;
+        EXPECT_EQ(harness.Text(IDC_ADDRESS), step.address) << "key " << step.key;
+        EXPECT_TRUE(harness.Enabled(IDC_UPDATE)) << "key " << step.key;
+    }
+    EXPECT_TRUE(harness.messages.empty());
+}
+
+TEST_F(KeyboardTest, EnterInTheListAppliesTheHighlightedRow)
+{
+    harness.WriteSettings("[NorrinGlassway]\r\nIPAddress=old-controller\r\n");
+    OpenWithFourRows();
+    // The library answers from another listed address, so that Update selects another row.
+    harness.Engine().addSpecific = [](const std::string&) { return std::string("10.0.0.3"); };
+
+    harness.Key(kList, VK_DOWN);
+    harness.Type(IDC_ADDRESS, "typed-then-left");  // the operator then went back to the list
+    harness.Key(kList, VK_RETURN);
+
+    EXPECT_EQ(harness.Engine().CountCalls("AddSpecificController 10.0.0.2"), 1);
+    EXPECT_EQ(harness.Engine().CountCalls("AddSpecificController"), 1);
+    EXPECT_EQ(harness.Stored("IPAddress"), "10.0.0.2");
+    ASSERT_EQ(harness.messages.size(), 1u);
+    EXPECT_EQ(harness.messages[0].text, kSucceeded);
+    EXPECT_EQ(SelectedName(), "charlie") << "the row Update resolved";
+    EXPECT_EQ(harness.Text(IDC_ADDRESS), "10.0.0.2") << "Update's own selection leaves the field alone";
+    EXPECT_FALSE(harness.Enabled(IDC_UPDATE));
+}
+
+TEST_F(KeyboardTest, EnterInTheFieldOrWithNoRowSelectedUpdatesWithTheFieldsText)
+{
+    harness.WriteSettings("[NorrinGlassway]\r\nIPAddress=far-away\r\n");
+    OpenWithFourRows();
+    harness.Engine().addSpecific = [](const std::string&) { return std::string("10.0.0.4"); };
+
+    harness.Key(kList, VK_RETURN);  // nothing highlighted: the default button, Update
+    EXPECT_EQ(harness.Stored("IPAddress"), "far-away");
+    EXPECT_EQ(SelectedName(), "delta");
+    EXPECT_EQ(harness.Text(IDC_ADDRESS), "far-away");
+
+    harness.Key(kList, VK_HOME);
+    ASSERT_EQ(harness.Text(IDC_ADDRESS), "10.0.0.1");
+    harness.Type(IDC_ADDRESS, "typed-name");
+    harness.Key(IDC_ADDRESS, VK_RETURN);
+
+    EXPECT_EQ(harness.Engine().CountCalls("AddSpecificController typed-name"), 1);
+    EXPECT_EQ(harness.Stored("IPAddress"), "typed-name");
+    EXPECT_EQ(SelectedName(), "delta");
+    EXPECT_EQ(harness.Text(IDC_ADDRESS), "typed-name");
+    EXPECT_EQ(harness.messages.size(), 2u);
+}
+
+TEST_F(KeyboardTest, ScanRefillAndRefreshLeaveTheFieldAlone)
+{
+    harness.Open();
+    harness.Engine().arrivals = {{{"10.0.0.3", "charlie"}, {"10.0.0.4", "delta"}}};
+    harness.Tick();
+    harness.Key(kList, VK_END);
+    ASSERT_EQ(harness.Text(IDC_ADDRESS), "10.0.0.4");
+    harness.Type(IDC_ADDRESS, "typed");
+
+    // Rows that sort above the highlighted one arrive while the scan runs.
+    harness.Engine().arrivals = {{{"10.0.0.2", "bravo"}, {"10.0.0.1", "alpha"}}};
+    harness.Tick();
+    ASSERT_EQ(harness.Column(0), (std::vector<std::string>{"alpha", "bravo", "charlie", "delta"}));
+    EXPECT_EQ(SelectedName(), "delta");
+    EXPECT_EQ(harness.Text(IDC_ADDRESS), "typed");
+
+    harness.Click(IDC_REFRESH_LIST);
+    harness.Engine().arrivals = {{{"10.0.0.1", "alpha"}}};
+    harness.Tick();
+    ASSERT_EQ(harness.List().GetItemCount(), 1);
+    EXPECT_EQ(harness.Text(IDC_ADDRESS), "");
+    EXPECT_FALSE(harness.Enabled(IDC_UPDATE));
+}
+
+TEST_F(KeyboardTest, EscapeInTheListClosesTheDialogWithARowHighlighted)
+{
+    harness.Engine().table = {{"10.0.0.1", "alpha"}, {"10.0.0.2", "bravo"}};
+    harness.services.createController = [this](const std::string&) {
+        const HWND list = harness.Control(kList);
+        ::PostMessageA(list, WM_KEYDOWN, VK_DOWN, 1);
+        ::PostMessageA(list, WM_KEYDOWN, VK_ESCAPE, 1);
+        // Ends the loop with 0 should Escape not end it.
+        ::PostMessageA(harness.dialog->m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_CLOSE, BN_CLICKED), 0);
+        return harness.controller.get();
+    };
+    harness.dialog = std::make_unique<CChangeControllerDlg>(nullptr, harness.services);
+    EXPECT_EQ(harness.dialog->DoModal(), IDCANCEL);
+}
+
+}  // namespace
