@@ -13,7 +13,8 @@ host=x86_64-w64-mingw32
 "$root/scripts/setup.sh" git
 
 if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
-    SOURCE_DATE_EPOCH=$(git -C "$root" log -1 --format=%ct)
+    SOURCE_DATE_EPOCH=$(git -C "$root" log -1 --format=%ct) ||
+        { echo "release.sh: not a git clone; set SOURCE_DATE_EPOCH to the commit's date" >&2; exit 1; }
 fi
 export SOURCE_DATE_EPOCH
 if [ -n "$(git -C "$root" status --porcelain --untracked-files=no 2>/dev/null)" ]; then
