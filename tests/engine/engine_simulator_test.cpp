@@ -238,9 +238,15 @@ TEST_F(EngineAgainstSimulator, RandomisedMalformedFloodAddsNoEntry)
     EXPECT_EQ(engine->ListenForControllers(100), 0);
     EXPECT_EQ(engine->GetControllerCount(), 0);
 
+    // The flood may still fill the engine's socket when the first valid answers arrive
+    // on a busy machine, and UDP drops what does not fit: ask again, as a scan does.
     ASSERT_TRUE(simulator->Run("malformed off"));
-    ASSERT_EQ(Broadcast(*engine, "127.0.0.1"), 1);
-    EXPECT_TRUE(ListenForCount(40));
+    EXPECT_TRUE(ListenUntil(*engine, [&] {
+        if (engine->GetControllerCount() >= 40)
+            return true;
+        Broadcast(*engine, "127.0.0.1");
+        return false;
+    })) << "the engine no longer takes valid answers";
 }
 
 TEST_F(EngineAgainstSimulator, HostNamesArriveSanitised)
@@ -363,7 +369,11 @@ TEST_F(EngineAgainstSimulator, SweepFindsExactlyTheNodesInItsRangeAndKeepsThemAt
     ASSERT_TRUE(simulator->Run("member 127.1.0.200 swept-member 127.1.0.10"));
     // Every query to an empty address of the range is answered by every node, this
     // one too, with the nonce of the queried address: such answers must not count.
+    // Most of the range stays silent, so that the answers fit the engine's socket even
+    // while a busy machine keeps its receiving thread waiting.
     ASSERT_TRUE(simulator->Run("node 127.1.1.5 outside"));
+    ASSERT_TRUE(simulator->Run("vacant 127.1.0.16 127.1.0.199"));
+    ASSERT_TRUE(simulator->Run("vacant 127.1.0.201 127.1.0.255"));
     engine->SuspendPoll();
     ASSERT_TRUE(SweepAndDrain(*engine, *simulator));
 
@@ -378,7 +388,7 @@ TEST_F(EngineAgainstSimulator, SweepFindsExactlyTheNodesInItsRangeAndKeepsThemAt
     EXPECT_EQ(progress.sent, 256u);
     EXPECT_EQ(progress.total, 256u);
     EXPECT_EQ(simulator->Stat("queries"), 256) << "every address is queried once";
-    EXPECT_EQ(simulator->Stat("broadcast"), 252) << "the empty addresses";
+    EXPECT_EQ(simulator->Stat("broadcast"), 13) << "the empty addresses that are not vacant";
 
     engine->ClearControllerList();
     EXPECT_NE(engine->ListenForControllers(1000), 0) << "the sweep's answers survive a clear";
