@@ -22,9 +22,9 @@ const char kUsage[] =
     "       one address; repeatable) also queries every address of the range by unicast,\n"
     "       which reaches controllers behind routers; more than 65536 addresses need\n"
     "       --allow-large-range. --rate paces that sweep (default 10000, at most 1000000\n"
-    "       queries a second). --time is the longest the listing takes (default 5 s, or until\n"
-    "       the sweep has sent its last query); it ends sooner once the answers stop. A sweep that\n"
-    "       --time cut short is reported on standard error, with exit code 7.\n"
+    "       queries a second). --time is the longest the listing takes (default 5 s, or\n"
+    "       until the sweep has sent its last query); it ends sooner once the answers\n"
+    "       stop. A sweep cut short by --time is reported on standard error (exit 7).\n"
     "show   prints the stored controller and refresh rate of the service directory.\n"
     "set    makes CONTROLLER (a host name or address) the service's Host Controller:\n"
     "       stores it, with the refresh rate (default: the stored one; at least 20 s),\n"
@@ -36,7 +36,8 @@ const char kUsage[] =
     "Options also take the forms --name=VALUE, /name VALUE and /name:VALUE.\n"
     "Exit codes: 0 done; 1 unexpected failure; 2 usage error; 3 controller not found or\n"
     "offline; 4 a member node, not a controller; 5 settings could not be saved;\n"
-    "6 service restart failed; 7 incomplete (the sweep was cut short); 8 no settings here.\n"
+    "6 service restart failed; 7 incomplete (the sweep was cut short); 8 no settings\n"
+    "here.\n"
     "check has its own: 0 OK; 2 CRITICAL (no answer, or a member node); 3 UNKNOWN.\n";
 
 namespace {
