@@ -53,6 +53,10 @@ bool ParseAddressRange(const std::string& text, NRAddressRange& range, std::stri
         }
         last = first;
     }
+    if (last < kFirstSweepableAddress || first > kLastSweepableAddress) {
+        error = "\"" + text + "\" holds no address to query (0.0.0.0 and 255.255.255.255 are never queried)";
+        return false;
+    }
     range = {first, last};
     return true;
 }

@@ -10,7 +10,8 @@
 
 namespace cc {
 
-// The range a text names; false, with `error` saying why, when it names none.
+// The range a text names; false, with `error` saying why, when it names none or only
+// addresses a sweep never queries.
 bool ParseAddressRange(const std::string& text, NRAddressRange& range, std::string& error);
 
 // How many addresses the ranges hold, an address in two ranges counted twice.

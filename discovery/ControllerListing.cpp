@@ -1,5 +1,8 @@
 #include "discovery/ControllerListing.h"
 
+#include <windows.h>
+#include <mbstring.h>
+
 #include <algorithm>
 #include <cstring>
 #include <unordered_set>
@@ -22,8 +25,8 @@ std::chrono::milliseconds Since(Clock::time_point start, Clock::time_point now)
 
 }  // namespace
 
-bool RunListing(NRFindControllers& engine, const ListingPlan& plan, const std::function<bool()>& enough,
-                const std::function<void(const ListingProgress&)>& progress)
+ListingResult RunListing(NRFindControllers& engine, const ListingPlan& plan, const std::function<bool()>& enough,
+                         const std::function<void(const ListingProgress&)>& progress)
 {
     const Clock::time_point start = Clock::now();
     for (const std::string& address : plan.broadcastAddresses) {
@@ -32,23 +35,43 @@ bool RunListing(NRFindControllers& engine, const ListingPlan& plan, const std::f
         engine.SendBroadcast(target);
     }
     const bool sweeping = !plan.sweepRanges.empty();
-    if (sweeping && !engine.StartSweep(plan.sweepRanges, plan.sweepQueriesPerSecond))
-        return false;
+    ListingResult result;
+    if (sweeping && !engine.StartSweep(plan.sweepRanges, plan.sweepQueriesPerSecond)) {
+        result.sweepStarted = false;
+        return result;
+    }
 
     Clock::time_point lastEvent = start;  // the last news, or the last query sent
+    Clock::time_point lastSent = start;   // when the sweep last sent a query
+    std::uint64_t sent = 0;
     for (;;) {
         const bool news = engine.ListenForControllers(kListenMs) != 0;
         const Clock::time_point now = Clock::now();
-        if (news || (sweeping && engine.GetSweepProgress().running))
+        const NRSweepProgress sweep = sweeping ? engine.GetSweepProgress() : NRSweepProgress{};
+        if (sweep.sent != sent) {
+            sent = sweep.sent;
+            lastSent = now;
+        }
+        if (news || sweep.running)
             lastEvent = now;
         const std::chrono::milliseconds elapsed = Since(start, now);
-        progress({std::max(plan.longest - elapsed, std::chrono::milliseconds(0)), engine.GetControllerCount()});
-        if ((news && enough()) || elapsed >= plan.longest || Since(lastEvent, now) >= plan.quietEnough)
+        std::chrono::milliseconds left = std::max(plan.longest - elapsed, std::chrono::milliseconds(0));
+        const bool sweepSetsTheEnd = plan.untilSwept && sweep.running && Since(lastSent, now) < plan.stalled;
+        if (sweepSetsTheEnd) {
+            const std::chrono::milliseconds sweepLeft((sweep.total - sweep.sent) * 1000 / plan.sweepQueriesPerSecond);
+            left = std::max(left, sweepLeft + plan.quietEnough);
+        }
+        progress({left, engine.GetControllerCount()});
+        if ((news && enough()) || (elapsed >= plan.longest && !sweepSetsTheEnd) ||
+            Since(lastEvent, now) >= plan.quietEnough)
             break;
     }
-    if (sweeping)
+    result.took = Since(start, Clock::now());
+    if (sweeping) {
         engine.StopSweep();
-    return true;
+        result.sweep = engine.GetSweepProgress();
+    }
+    return result;
 }
 
 std::vector<ListedNode> ListedNodes(NRFindControllers& engine, bool withMembers)
@@ -72,6 +95,24 @@ std::vector<ListedNode> ListedNodes(NRFindControllers& engine, bool withMembers)
         return CompareHostNames(a.hostName, b.hostName) < 0;
     });
     return nodes;
+}
+
+std::optional<ListedNode> FindListedName(NRFindControllers& engine, const std::vector<std::string>& broadcastAddresses,
+                                         const std::string& name, std::chrono::milliseconds longest, bool withMembers)
+{
+    const auto listed = [&]() -> std::optional<ListedNode> {
+        for (ListedNode& node : ListedNodes(engine, withMembers)) {
+            if (_mbsicmp(reinterpret_cast<const unsigned char*>(name.c_str()),
+                         reinterpret_cast<const unsigned char*>(node.hostName.c_str())) == 0)
+                return std::move(node);
+        }
+        return std::nullopt;
+    };
+    ListingPlan plan;
+    plan.broadcastAddresses = broadcastAddresses;
+    plan.longest = longest;
+    RunListing(engine, plan, [&listed] { return listed().has_value(); }, [](const ListingProgress&) {});
+    return listed();
 }
 
 }  // namespace cc

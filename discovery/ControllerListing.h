@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,11 @@ struct ListingPlan {
     std::vector<NRAddressRange> sweepRanges;
     int sweepQueriesPerSecond = NRFindControllers::kDefaultSweepQueriesPerSecond;
     std::chrono::milliseconds longest{5000};
+    // With a sweep, `longest` yields to it: the run goes on while the sweep sends,
+    // until its last query and the quiet window after it. A sweep that has sent
+    // nothing for `stalled` ends the run all the same.
+    bool untilSwept = false;
+    std::chrono::milliseconds stalled{5000};
     // Once every query has gone out, a run ends after this long without news.
     std::chrono::milliseconds quietEnough{1500};
 };
@@ -26,10 +32,18 @@ struct ListingProgress {
     int nodesKnown;
 };
 
+struct ListingResult {
+    bool sweepStarted = true;  // false: the ranges could not be queried
+    std::chrono::milliseconds took{0};
+    // The sweep's, once stopped: sent below total when the run ended before the
+    // sweep did. All zero without a sweep.
+    NRSweepProgress sweep;
+};
+
 // Runs the plan on the engine. `enough`, asked after each news, ends the run early;
-// `progress` hears of every listen. False when the sweep could not be started.
-bool RunListing(NRFindControllers& engine, const ListingPlan& plan, const std::function<bool()>& enough,
-                const std::function<void(const ListingProgress&)>& progress);
+// `progress` hears of every listen.
+ListingResult RunListing(NRFindControllers& engine, const ListingPlan& plan, const std::function<bool()>& enough,
+                         const std::function<void(const ListingProgress&)>& progress);
 
 struct ListedNode {
     std::string hostName;
@@ -41,5 +55,11 @@ struct ListedNode {
 // The controllers the dialog would list (NewControllerRows), and with `withMembers` the
 // member nodes too, one per address, in the dialog's name order.
 std::vector<ListedNode> ListedNodes(NRFindControllers& engine, bool withMembers);
+
+// Broadcasts and listens, for at most `longest`, until a node whose host name is
+// `name` (case aside, as the dialog compares names) is listed: a controller, or with
+// `withMembers` a member node too. The node, or none.
+std::optional<ListedNode> FindListedName(NRFindControllers& engine, const std::vector<std::string>& broadcastAddresses,
+                                         const std::string& name, std::chrono::milliseconds longest, bool withMembers);
 
 }  // namespace cc

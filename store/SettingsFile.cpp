@@ -33,6 +33,23 @@ std::string ReadSetting(const std::string& settingsPath, const char* key)
     return buffer;
 }
 
+bool HasSetting(const std::string& settingsPath, const char* key)
+{
+    if (!ProfileCallsCanTake(settingsPath))
+        return false;
+    // The key names, each ended by a zero; a section holds at most 32,767 characters.
+    std::string names(32768, '\0');
+    const DWORD length = GetPrivateProfileStringA(kSettingsSection, nullptr, "", names.data(),
+                                                  static_cast<DWORD>(names.size()), settingsPath.c_str());
+    for (size_t start = 0; start < length;) {
+        const size_t end = names.find('\0', start);
+        if (lstrcmpiA(names.substr(start, end - start).c_str(), key) == 0)
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
 std::string SettingsPathFor(const std::string& exeDirectory)
 {
     return exeDirectory + "\\GlasswayConfig.ini";

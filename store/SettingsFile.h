@@ -20,6 +20,8 @@ std::string SettingsPathFor(const std::string& exeDirectory);
 // characters, as the service reads them.
 bool WriteSetting(const std::string& settingsPath, const char* key, const std::string& value);
 std::string ReadSetting(const std::string& settingsPath, const char* key);
+// Whether the section holds the key at all, even with an empty value.
+bool HasSetting(const std::string& settingsPath, const char* key);
 
 // Building one clears Reset, which tells the service that the tool has opened.
 class SettingsFile {

@@ -1,11 +1,16 @@
 // ChangeControllerCmd: the Change Controller's two jobs without a window, for scripts
 // and for people who look after many machines: list the controllers, and point the
-// web service at one. It drives the same discovery, resolve and apply as the dialog.
+// web service at one; and a monitoring check of the stored controller. It drives the
+// same discovery, resolve and apply as the dialog.
 #include <windows.h>
-#include <mbstring.h>
+#include <fcntl.h>
+#include <io.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <exception>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,14 +34,31 @@ enum ExitCode {
     kMemberNode = 4,
     kNotSaved = 5,
     kRestartFailed = 6,
+    kIncomplete = 7,
+    kNoSettings = 8,
 };
 
-// How long `set` listens for a controller of the typed name before it asks for it directly.
-constexpr std::chrono::seconds kNameSearch(3);
+// The check's own codes, as monitoring systems read them.
+enum CheckState {
+    kCheckOk = 0,
+    kCheckCritical = 2,
+    kCheckUnknown = 3,
+};
+
+using Clock = std::chrono::steady_clock;
+
+// Both streams are binary, so each line ends in exactly one CR LF.
+void Write(std::FILE* stream, const std::string& text)
+{
+    std::string bytes;
+    for (char c : text)
+        bytes += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    std::fwrite(bytes.data(), 1, bytes.size(), stream);
+}
 
 void PrintLine(std::FILE* stream, const std::string& text)
 {
-    std::fputs((text + "\n").c_str(), stream);
+    Write(stream, text + "\n");
 }
 
 // One line on the console, rewritten in place; nothing when standard error is redirected.
@@ -78,6 +100,25 @@ std::string ServiceDirectory(const CommandLine& line)
     return line.directory.empty() ? GetExeDirectory() : line.directory;
 }
 
+// Why the directory holds no settings to read, naming the path; "" when it holds them.
+std::string MissingSettings(const std::string& directory)
+{
+    const DWORD attributes = GetFileAttributesA(directory.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return "no settings here: the directory " + directory + " does not exist";
+    const std::string path = SettingsPathFor(directory);
+    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return "no settings here: " + path + " does not exist";
+    return {};
+}
+
+std::string Seconds(Clock::duration duration, int decimals)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.*f", decimals, std::chrono::duration<double>(duration).count());
+    return text;
+}
+
 int List(const CommandLine& line)
 {
     const std::vector<std::string> localAddresses = LocalHostAddresses();
@@ -88,58 +129,70 @@ int List(const CommandLine& line)
     plan.broadcastAddresses = BroadcastAddressesFor(localAddresses);
     plan.sweepRanges = line.ranges;
     plan.sweepQueriesPerSecond = line.queriesPerSecond;
-    plan.longest = std::chrono::seconds(line.listSeconds);
+    if (line.listSeconds)
+        plan.longest = std::chrono::seconds(*line.listSeconds);
+    plan.untilSwept = !line.listSeconds;
+    ListingResult result;
     {
         ProgressLine progressLine;
         const auto enough = [] { return false; };
         const auto progress = [&progressLine](const ListingProgress& now) { progressLine.Show(now); };
-        if (!RunListing(engine, plan, enough, progress)) {
-            PrintLine(stderr, "ChangeControllerCmd: the address ranges could not be queried");
-            return kUnexpectedFailure;
-        }
+        result = RunListing(engine, plan, enough, progress);
     }
-    std::fputs(FormatListing(ListedNodes(engine, line.withMembers), line.format, line.withMembers).c_str(), stdout);
+    if (!result.sweepStarted) {
+        PrintLine(stderr, "ChangeControllerCmd: the address ranges could not be queried");
+        return kUnexpectedFailure;
+    }
+    const std::string listing = FormatListing(ListedNodes(engine, line.withMembers), line.format, line.withMembers);
+    std::fwrite(listing.data(), 1, listing.size(), stdout);
+    if (result.sweep.sent < result.sweep.total) {
+        PrintLine(stderr, "ChangeControllerCmd: incomplete: the listing ended after " + Seconds(result.took, 1) +
+                              " s with " + std::to_string(result.sweep.sent) + " of " +
+                              std::to_string(result.sweep.total) +
+                              " addresses of the ranges queried; controllers at the others are not listed");
+        return kIncomplete;
+    }
     return kDone;
 }
 
 int Show(const CommandLine& line)
 {
-    const StoredSettings stored = ReadSettings(SettingsPathFor(ServiceDirectory(line)));
-    PrintLine(stdout, "Host Controller: " + stored.address);
-    PrintLine(stdout, "Refresh rate:    " + std::to_string(stored.refreshSeconds) + " s");
-    return kDone;
-}
-
-// True when a controller of the local networks answers to the name, as a listed name
-// in the dialog would: then the text is applied as typed, without a one-node query.
-bool AnswersToName(NRFindControllers& engine, const std::vector<std::string>& broadcastAddresses,
-                   const std::string& name)
-{
-    const auto listed = [&engine, &name] {
-        for (const ListedNode& node : ListedNodes(engine, false)) {
-            if (_mbsicmp(reinterpret_cast<const unsigned char*>(name.c_str()),
-                         reinterpret_cast<const unsigned char*>(node.hostName.c_str())) == 0)
-                return true;
-        }
-        return false;
+    const std::string directory = ServiceDirectory(line);
+    if (const std::string missing = MissingSettings(directory); !missing.empty()) {
+        PrintLine(stderr, "ChangeControllerCmd: " + missing);
+        return kNoSettings;
+    }
+    const std::string path = SettingsPathFor(directory);
+    const StoredSettings stored = ReadSettings(path);
+    const auto value = [&path](const char* key, const std::string& text) {
+        return HasSetting(path, key) ? text : "not stored (" + path + " has no " + key + ")";
     };
-    ListingPlan plan;
-    plan.broadcastAddresses = broadcastAddresses;
-    plan.longest = kNameSearch;
-    RunListing(engine, plan, listed, [](const ListingProgress&) {});
-    return listed();
+    PrintLine(stdout, "Host Controller: " + value(kAddressKey, stored.address));
+    PrintLine(stdout, "Refresh rate:    " + value(kRefreshRateKey, std::to_string(stored.refreshSeconds) + " s"));
+    return kDone;
 }
 
 int Set(const CommandLine& line)
 {
     const std::string directory = ServiceDirectory(line);
-    const int refreshSeconds = FlooredRefreshSeconds(
-        line.refreshSeconds ? *line.refreshSeconds : ReadSettings(SettingsPathFor(directory)).refreshSeconds);
+    if (const std::string missing = MissingSettings(directory); !missing.empty()) {
+        PrintLine(stderr, "ChangeControllerCmd: " + missing);
+        return kNoSettings;
+    }
+    const std::string settingsPath = SettingsPathFor(directory);
+    if (!line.refreshSeconds && !HasSetting(settingsPath, kRefreshRateKey)) {
+        PrintLine(stderr, "ChangeControllerCmd: no settings here: " + settingsPath +
+                              " has no RefreshRate to keep; give one with --refresh-rate");
+        return kNoSettings;
+    }
+    const int refreshSeconds =
+        FlooredRefreshSeconds(line.refreshSeconds ? *line.refreshSeconds : ReadSettings(settingsPath).refreshSeconds);
 
     const std::vector<std::string> localAddresses = LocalHostAddresses();
     NRController controller(FirstOf(localAddresses));
     NRFindControllers& engine = *controller.getFindControllers();
-    if (!AnswersToName(engine, BroadcastAddressesFor(localAddresses), line.controller)) {
+    if (!FindListedName(engine, BroadcastAddressesFor(localAddresses), line.controller,
+                        std::chrono::seconds(line.nameSearchSeconds), false)) {
         const Resolution resolution = AskLibrary(engine, line.controller);
         if (resolution.outcome != ResolveOutcome::Found) {
             PrintLine(stderr, ResolveFailureMessage(resolution.outcome, line.controller).text);
@@ -164,14 +217,95 @@ int Set(const CommandLine& line)
     return kRestartFailed;
 }
 
+const char* StateName(CheckState state)
+{
+    switch (state) {
+    case kCheckOk:
+        return "OK";
+    case kCheckCritical:
+        return "CRITICAL";
+    case kCheckUnknown:
+        break;
+    }
+    return "UNKNOWN";
+}
+
+// The check's one line: state, what happened, and the time measured as performance data.
+int CheckResult(CheckState state, const std::string& text, std::optional<Clock::duration> measured = std::nullopt)
+{
+    PrintLine(stdout, std::string(StateName(state)) + " - " + text +
+                          (measured ? " | time=" + Seconds(*measured, 3) + "s;;;0" : std::string()));
+    return state;
+}
+
+int Check(const CommandLine& line)
+{
+    const std::string directory = ServiceDirectory(line);
+    if (const std::string missing = MissingSettings(directory); !missing.empty())
+        return CheckResult(kCheckUnknown, missing);
+    const std::string settingsPath = SettingsPathFor(directory);
+    const std::string stored = ReadSettings(settingsPath).address;
+    if (stored.empty())
+        return CheckResult(kCheckUnknown, "no Host Controller is stored in " + settingsPath);
+
+    const std::vector<std::string> localAddresses = LocalHostAddresses();
+    NRController controller(FirstOf(localAddresses));
+    NRFindControllers& engine = *controller.getFindControllers();
+    const std::string named = "Host Controller " + stored;
+    // A listed name, as set takes it: from the broadcasts until its answer.
+    Clock::time_point start = Clock::now();
+    if (const std::optional<ListedNode> node = FindListedName(engine, BroadcastAddressesFor(localAddresses), stored,
+                                                              std::chrono::seconds(line.nameSearchSeconds), true)) {
+        const Clock::duration took = Clock::now() - start;
+        if (node->member) {
+            return CheckResult(kCheckCritical,
+                               named + " (" + node->address + ") is a member node of the controller " +
+                                   node->controllerAddress + ", not a controller",
+                               took);
+        }
+        return CheckResult(kCheckOk, named + " answers from " + node->address, took);
+    }
+    // Otherwise the one-node query: from its first query until its answer or its end.
+    start = Clock::now();
+    try {
+        const std::string address = engine.AddSpecificController(stored);
+        const Clock::duration took = Clock::now() - start;
+        if (address.empty())
+            return CheckResult(kCheckCritical, named + " does not answer", took);
+        return CheckResult(kCheckOk, named + " answers from " + address, took);
+    } catch (const ExceptionMemberFound& member) {
+        return CheckResult(kCheckCritical,
+                           named + " (" + member.Text() + ") is a member node of the controller " +
+                               member.ControllerAddress() + ", not a controller",
+                           Clock::now() - start);
+    } catch (const ExceptionCommunicationsError& error) {
+        return CheckResult(kCheckUnknown, "the check could not query: " + error.Text());
+    }
+}
+
+// The text of an exception that escaped, for the last line the program prints.
+std::string Describe(const std::exception& error)
+{
+    if (const auto* library = dynamic_cast<const Exception*>(&error)) {
+        return !library->Text().empty() ? library->Text()
+                                        : "the discovery library failed (code " + std::to_string(library->Code()) + ")";
+    }
+    return *error.what() ? error.what() : "internal error";
+}
+
 }  // namespace
 }  // namespace cc
 
 int main(int argc, char** argv)
 {
     using namespace cc;
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
     const ParsedCommandLine parsed = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    const bool checking = parsed.line.command == Command::Check;
     if (!parsed.valid) {
+        if (checking)
+            return CheckResult(kCheckUnknown, parsed.error);
         PrintLine(stderr, "ChangeControllerCmd: " + parsed.error + "\nRun ChangeControllerCmd /? for the usage.");
         return kUsageError;
     }
@@ -183,13 +317,17 @@ int main(int argc, char** argv)
             return Show(parsed.line);
         case Command::Set:
             return Set(parsed.line);
+        case Command::Check:
+            return Check(parsed.line);
         case Command::Help:
             break;
         }
-        std::fputs(kUsage, stdout);
+        Write(stdout, kUsage);
         return kDone;
     } catch (const std::exception& error) {
-        PrintLine(stderr, std::string("ChangeControllerCmd: ") + (*error.what() ? error.what() : "internal error"));
+        if (checking)
+            return CheckResult(kCheckUnknown, "the check failed: " + Describe(error));
+        PrintLine(stderr, "ChangeControllerCmd: " + Describe(error));
         return kUnexpectedFailure;
     }
 }

@@ -13,6 +13,7 @@ const char kUsage[] =
     "                           [--rate QUERIES-PER-SECOND] [--time SECONDS] [--allow-large-range]\n"
     "  ChangeControllerCmd show [--dir DIRECTORY]\n"
     "  ChangeControllerCmd set CONTROLLER [--refresh-rate SECONDS] [--dir DIRECTORY]\n"
+    "  ChangeControllerCmd check [--dir DIRECTORY] [--timeout SECONDS]\n"
     "  ChangeControllerCmd /?\n"
     "\n"
     "list   broadcasts to every local network, as the Change Controller dialog does, and\n"
@@ -20,18 +21,24 @@ const char kUsage[] =
     "       with their controller's address. --range (10.1.0.0/16, 10.1.2.10-10.1.2.200 or\n"
     "       one address; repeatable) also queries every address of the range by unicast,\n"
     "       which reaches controllers behind routers; more than 65536 addresses need\n"
-    "       --allow-large-range. --rate paces that sweep (default 10000 queries a second).\n"
-    "       --time is the longest the listing takes (default 5 s); it ends sooner once\n"
-    "       the answers stop.\n"
+    "       --allow-large-range. --rate paces that sweep (default 10000, at most 1000000\n"
+    "       queries a second). --time is the longest the listing takes (default 5 s, or\n"
+    "       until the sweep has sent its last query); it ends sooner once the answers\n"
+    "       stop. A sweep cut short by --time is reported on standard error (exit 7).\n"
     "show   prints the stored controller and refresh rate of the service directory.\n"
     "set    makes CONTROLLER (a host name or address) the service's Host Controller:\n"
     "       stores it, with the refresh rate (default: the stored one; at least 20 s),\n"
     "       and restarts the service. The directory defaults to the program's own.\n"
+    "check  asks the stored controller whether it answers, as a monitoring check: one\n"
+    "       line OK, CRITICAL or UNKNOWN with performance data. --timeout is how long a\n"
+    "       stored name is looked for among broadcast answers (default 3 s).\n"
     "\n"
     "Options also take the forms --name=VALUE, /name VALUE and /name:VALUE.\n"
     "Exit codes: 0 done; 1 unexpected failure; 2 usage error; 3 controller not found or\n"
     "offline; 4 a member node, not a controller; 5 settings could not be saved;\n"
-    "6 service restart failed.\n";
+    "6 service restart failed; 7 incomplete (the sweep was cut short); 8 no settings\n"
+    "here.\n"
+    "check has its own: 0 OK; 2 CRITICAL (no answer, or a member node); 3 UNKNOWN.\n";
 
 namespace {
 
@@ -68,7 +75,7 @@ public:
             if (!Take(argument))
                 return {false, m_line, m_error};
         }
-        if (m_line.command == Command::Set && m_line.controller.empty() && !m_help)
+        if (m_line.command == Command::Set && !m_controllerSeen && !m_help)
             return {false, m_line, "set needs the controller's host name or address"};
         if (m_line.command == Command::List && !m_allowLarge && AddressCount(m_line.ranges) > kLargestPlainSweep)
             return {false, m_line,
@@ -118,13 +125,18 @@ private:
     {
         if (!m_commandSeen) {
             m_commandSeen = true;
-            return Choose(word, {{"list", Command::List}, {"show", Command::Show}, {"set", Command::Set}},
+            return Choose(word,
+                          {{"list", Command::List},
+                           {"show", Command::Show},
+                           {"set", Command::Set},
+                           {"check", Command::Check}},
                           m_line.command) ||
                    Fail("unknown command \"" + word + "\"");
         }
-        if (m_line.command == Command::Set && m_line.controller.empty()) {
+        if (m_line.command == Command::Set && !m_controllerSeen) {
+            m_controllerSeen = true;
             m_line.controller = word;
-            return true;
+            return !word.empty() || Fail("the controller's host name or address is empty");
         }
         return Fail("unexpected argument \"" + word + "\"");
     }
@@ -157,6 +169,9 @@ private:
     bool TakeOption(const std::string& name, const std::optional<std::string>& attached)
     {
         std::string value;
+        const bool isSwitch = name == "help" || name == "members" || name == "allow-large-range";
+        if (isSwitch && attached)
+            return Fail("--" + name + " is a switch and takes no value");
         if (name == "help") {
             m_help = true;
             return true;
@@ -188,17 +203,28 @@ private:
         if (name == "rate") {
             if (!Value(name, {Command::List}, attached, value))
                 return false;
-            return ParseNumber(value, 1, m_line.queriesPerSecond) ||
-                   Fail("--rate takes a whole number of queries a second, at least 1, not \"" + value + "\"");
+            return (ParseNumber(value, 1, m_line.queriesPerSecond) &&
+                    m_line.queriesPerSecond <= NRFindControllers::kMostSweepQueriesPerSecond) ||
+                   Fail("--rate takes a whole number of queries a second, 1 to " +
+                        std::to_string(NRFindControllers::kMostSweepQueriesPerSecond) + ", not \"" + value + "\"");
         }
         if (name == "time") {
+            int seconds = 0;
             if (!Value(name, {Command::List}, attached, value))
                 return false;
-            return ParseNumber(value, 1, m_line.listSeconds) ||
-                   Fail("--time takes a whole number of seconds, at least 1, not \"" + value + "\"");
+            if (!ParseNumber(value, 1, seconds))
+                return Fail("--time takes a whole number of seconds, at least 1, not \"" + value + "\"");
+            m_line.listSeconds = seconds;
+            return true;
+        }
+        if (name == "timeout") {
+            if (!Value(name, {Command::Check}, attached, value))
+                return false;
+            return ParseNumber(value, 1, m_line.nameSearchSeconds) ||
+                   Fail("--timeout takes a whole number of seconds, at least 1, not \"" + value + "\"");
         }
         if (name == "dir") {
-            if (!Value(name, {Command::Show, Command::Set}, attached, value))
+            if (!Value(name, {Command::Show, Command::Set, Command::Check}, attached, value))
                 return false;
             if (value.empty())
                 return Fail("--dir needs a directory");
@@ -222,6 +248,7 @@ private:
     CommandLine m_line;
     std::string m_error;
     bool m_commandSeen = false;
+    bool m_controllerSeen = false;
     bool m_help = false;
     bool m_allowLarge = false;
 };

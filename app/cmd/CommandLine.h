@@ -9,7 +9,7 @@
 
 namespace cc {
 
-enum class Command { Help, List, Show, Set };
+enum class Command { Help, List, Show, Set, Check };
 enum class OutputFormat { Table, Csv, Json };
 
 // A larger sweep must be asked for explicitly: a /16.
@@ -22,12 +22,15 @@ struct CommandLine {
     OutputFormat format = OutputFormat::Table;
     std::vector<NRAddressRange> ranges;
     int queriesPerSecond = NRFindControllers::kDefaultSweepQueriesPerSecond;
-    int listSeconds = 5;
-    // show and set
+    std::optional<int> listSeconds;  // none: as long as the sweep needs
+    // show, set and check
     std::string directory;  // "" for the program's own
     // set
     std::string controller;
     std::optional<int> refreshSeconds;
+    // set and check: how long a stored or typed name is looked for among the answers
+    // to the broadcasts before the one-node query
+    int nameSearchSeconds = 3;
 };
 
 struct ParsedCommandLine {

@@ -87,7 +87,7 @@ std::string Table(const std::vector<ListedNode>& nodes, const std::vector<Column
             if (i + 1 < cells.size())
                 text += std::string(widths[i] - cells[i].size() + 2, ' ');
         }
-        return text + "\n";
+        return text + "\r\n";
     };
     std::vector<std::string> titles;
     for (const Column& column : columns)
@@ -120,7 +120,7 @@ std::string Json(const std::vector<ListedNode>& nodes, const std::vector<Column>
 {
     std::string text = "[";
     for (size_t n = 0; n < nodes.size(); ++n) {
-        text += n ? ",\n  {" : "\n  {";
+        text += n ? ",\r\n  {" : "\r\n  {";
         for (size_t i = 0; i < columns.size(); ++i) {
             const std::string value = columns[i].value(nodes[n]);
             // A controller has no controller of its own.
@@ -129,7 +129,7 @@ std::string Json(const std::vector<ListedNode>& nodes, const std::vector<Column>
         }
         text += "}";
     }
-    return text + (nodes.empty() ? "]\n" : "\n]\n");
+    return text + (nodes.empty() ? "]\r\n" : "\r\n]\r\n");
 }
 
 }  // namespace

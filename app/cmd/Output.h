@@ -10,6 +10,7 @@
 namespace cc {
 
 // Columns: name and address, with `withMembers` also the role and a member's controller.
+// Every line ends in CR LF (one per CSV record), to be written out as bytes.
 std::string FormatListing(const std::vector<ListedNode>& nodes, OutputFormat format, bool withMembers);
 
 }  // namespace cc

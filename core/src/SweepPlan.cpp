@@ -55,8 +55,8 @@ std::vector<NRAddressRange> SweepRanges(const std::vector<NRAddressRange>& range
 {
     std::vector<NRAddressRange> clipped;
     for (const NRAddressRange& range : ranges) {
-        const std::uint32_t first = std::max<std::uint32_t>(range.first, 1);
-        const std::uint32_t last = std::min<std::uint32_t>(range.last, 0xFFFFFFFEu);
+        const std::uint32_t first = std::max(range.first, kFirstSweepableAddress);
+        const std::uint32_t last = std::min(range.last, kLastSweepableAddress);
         if (first <= last)
             clipped.push_back(NRAddressRange{first, last});
     }

@@ -113,6 +113,8 @@ int UdpFindControllers::EnsureSocket(std::unique_lock<std::mutex>& lock)
         m_stopEvent = WSA_INVALID_EVENT;
         m_socketError = 0;
         lock.unlock();
+        // The failure may have been seen by a sender first; the thread then still waits.
+        WSASetEvent(stopEvent);
         ended.join();
         closesocket(failed);
         WSACloseEvent(readEvent);
@@ -504,7 +506,8 @@ void UdpFindControllers::SweepLoop()
     // Queries the pace allows now; it starts empty, so the sweep is never ahead of it.
     double allowance = 0;
     Clock::time_point lastRefill = Clock::now();
-    std::vector<std::uint32_t> targets;
+    // Replaced only by the next StartSweep, after this thread has ended.
+    const std::vector<NRAddressRange>& ranges = m_sweep.ranges;
     while (!m_sweep.stopRequested && m_sweep.sent < m_sweep.total) {
         const Clock::time_point now = Clock::now();
         allowance = std::min(burst, allowance + rate * Seconds(now - lastRefill).count());
@@ -520,35 +523,36 @@ void UdpFindControllers::SweepLoop()
         }
         if (m_sweep.stopRequested)
             break;
-        const std::uint64_t count =
-            std::min<std::uint64_t>(static_cast<std::uint64_t>(allowance), m_sweep.total - m_sweep.sent);
-        targets.clear();
+        // A bounded batch, so that a stop is seen soon at any pace.
+        const std::uint64_t count = std::min<std::uint64_t>(
+            {static_cast<std::uint64_t>(allowance), EngineTiming::kSweepBatchLimit, m_sweep.total - m_sweep.sent});
         std::size_t rangeIndex = m_sweep.rangeIndex;
         std::uint32_t next = m_sweep.next;
-        for (std::uint64_t i = 0; i < count; ++i) {
-            targets.push_back(next);
-            StepSweepCursor(m_sweep.ranges, rangeIndex, next);
-        }
         const SweepKey key = m_sweep.key;
         const SOCKET socket = m_socket;
         lock.unlock();
-        std::size_t done = 0;
-        for (std::uint32_t target : targets) {
-            const int error =
-                SendQuery(socket, target, nrproto::Query{SweepNonce(key, target), EngineTiming::kSweepAnswerWindowMs});
-            // A full send buffer: the rest of the batch waits for the next turn. Any
-            // other failure is the address's (no route, say): it counts as queried.
-            if (error == WSAEWOULDBLOCK || error == WSAENOBUFS)
+        std::uint64_t done = 0;
+        int error = 0;
+        for (; done < count; ++done) {
+            error = SendQuery(socket, next, nrproto::Query{SweepNonce(key, next), EngineTiming::kSweepAnswerWindowMs});
+            // Only a failure that concerns the destination (no route to it) leaves the
+            // address queried; the others leave it for the next turn.
+            if (error != 0 && error != WSAEHOSTUNREACH && error != WSAENETUNREACH)
                 break;
-            ++done;
+            StepSweepCursor(ranges, rangeIndex, next);
         }
         lock.lock();
-        for (std::size_t i = 0; i < done; ++i)
-            StepSweepCursor(m_sweep.ranges, m_sweep.rangeIndex, m_sweep.next);
+        m_sweep.rangeIndex = rangeIndex;
+        m_sweep.next = next;
         m_sweep.sent += done;
         allowance -= static_cast<double>(done);
-        if (done < targets.size())
-            m_sweepWake.wait_for(lock, EngineTiming::kSweepMinimumWait);
+        if (done == count)
+            continue;
+        // A full send buffer empties by itself; any other failure is the socket's,
+        // which is then retired so that the rest goes out from a new one.
+        if (error != WSAEWOULDBLOCK && error != WSAENOBUFS && m_socket == socket && m_socketError == 0)
+            m_socketError = error;
+        m_sweepWake.wait_for(lock, EngineTiming::kSweepMinimumWait);
     }
     m_sweep.running = false;
     m_sweep.answersUntil = Clock::now() + EngineTiming::kNonceLifetime;
@@ -569,7 +573,7 @@ bool UdpFindControllers::StartSweep(const std::vector<NRAddressRange>& ranges, i
 {
     std::vector<NRAddressRange> swept = SweepRanges(ranges);
     const std::uint64_t total = AddressCount(swept);
-    if (queriesPerSecond < 1 || total == 0)
+    if (queriesPerSecond < 1 || queriesPerSecond > kMostSweepQueriesPerSecond || total == 0)
         return false;
     std::lock_guard<std::mutex> control(m_sweepControl);
     EndSweep();

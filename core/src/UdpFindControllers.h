@@ -36,6 +36,8 @@ struct EngineTiming {
     // A sweep sends at most this share of a second's queries at once, so that a sender
     // held up by the scheduler does not catch up in one burst.
     static constexpr int kSweepBurstDivisor = 20;
+    // Most queries sent between two looks at a stop request, whatever the pace.
+    static constexpr std::uint64_t kSweepBatchLimit = 2048;
     // Shortest wait between batches: the system's timers are no finer.
     static constexpr Ms kSweepMinimumWait{1};
     // How soon a sweep tries again when no socket can be opened.

@@ -8,6 +8,7 @@ import csv
 import io
 import json
 import os
+import re
 import shutil
 import socket
 import subprocess
@@ -36,9 +37,13 @@ def simulator_stats():
 
 
 def run(*arguments):
-    """Runs the program; returns (exit code, standard output, standard error)."""
+    """Runs the program; returns (exit code, standard output, standard error), the bytes as they came."""
     done = subprocess.run([WINERUN, CMD, *arguments], capture_output=True, stdin=subprocess.DEVNULL, timeout=120)
     return done.returncode, done.stdout.decode("latin-1"), done.stderr.decode("latin-1")
+
+
+def missing_directory():
+    return windows_path(os.path.join(tempfile.gettempdir(), "cc-cmd-no-such-directory"))
 
 
 def windows_path(path):
@@ -183,7 +188,7 @@ class CommandLineProgram(unittest.TestCase):
     def test_set_with_unwritable_settings_reports_and_leaves_the_service_alone(self):
         os.remove(os.path.join(self.service.path, "GlasswayConfig.ini"))
         os.mkdir(os.path.join(self.service.path, "GlasswayConfig.ini"))
-        code, out, err = self.set_controller("127.0.0.2")
+        code, out, err = self.set_controller("127.0.0.2", "--refresh-rate", "30")
         self.assertEqual(code, 5, err)
         self.assertIn("could not be saved to " + windows_path(self.service.path) + "\\GlasswayConfig.ini", err)
         self.assertIsNone(self.service.read("NorrinGlasswayService.log"))
@@ -200,6 +205,14 @@ class CommandLineProgram(unittest.TestCase):
                 (("list", "--range", "10.1.2.9-10.1.2.1"), "ends before it begins"),
                 (("list", "--range", "10.0.0.0/15"), "--allow-large-range"),
                 (("list", "--rate", "-5"), "--rate"),
+                (("list", "--rate", "1000001"), "1 to 1000000"),
+                (("list", "--range", "255.255.255.255"), "no address to query"),
+                (("list", "--range", "0.0.0.0/32"), "no address to query"),
+                (("list", "--range", "255.255.255.255-255.255.255.255"), "no address to query"),
+                (("list", "--members=no"), "takes no value"),
+                (("list", "--range", "10.0.0.0/8", "/allow-large-range:no"), "takes no value"),
+                (("set", "127.0.0.2", "--help=no"), "takes no value"),
+                (("set", "", "127.0.0.2"), "is empty"),
                 (("set", "127.0.0.2", "--refresh-rate", "-5"), "--refresh-rate"),
                 (("set",), "needs the controller"),
                 (("frobnicate",), "unknown command")):
@@ -209,6 +222,111 @@ class CommandLineProgram(unittest.TestCase):
                 self.assertIn(complaint, err)
                 self.assertEqual(out, "")
         self.assertEqual(simulator_stats()["queries"], before, "nothing was sent")
+
+    def test_output_lines_end_in_one_crlf(self):
+        code, out, err = run("list", "--format", "csv")
+        self.assertEqual(code, 0, err)
+        self.assertEqual(out, "name,address\r\nups-attic,127.0.0.4\r\nUps-Basement,127.0.0.3\r\nups-lobby,127.0.0.2\r\n")
+        for arguments in (("list",), ("list", "--format", "json", "--members"),
+                          ("show", "--dir", windows_path(self.service.path)), ("/?",)):
+            with self.subTest(arguments=arguments):
+                code, out, err = run(*arguments)
+                self.assertEqual(code, 0, err)
+                self.assertTrue(out.endswith("\r\n"))
+                self.assertEqual(out.count("\n"), out.count("\r\n"), "a line ends in a bare LF")
+                self.assertNotIn("\r\r", out)
+
+    def test_a_sweep_of_a_slash_16_reaches_its_end_or_says_how_far_it_got(self):
+        # No broadcast is answered: only the sweep's query of a node's own address is.
+        simulator("vacant 127.0.0.0 127.255.255.255")
+        simulator("node 127.2.0.9 near-start")
+        simulator("node 127.2.255.200 far-end")
+        code, out, err = run("list", "--format", "csv", "--range", "127.2.0.0/16")
+        self.assertEqual(code, 0, err)
+        self.assertIn("far-end,127.2.255.200", out.splitlines())
+        self.assertEqual(err, "")
+
+        code, out, err = run("list", "--format", "csv", "--range", "127.2.0.0/16", "--time", "2")
+        self.assertEqual(code, 7, err)
+        self.assertNotIn("far-end", out)
+        self.assertIn("near-start,127.2.0.9", out.splitlines(), "what was found is still printed")
+        queried = re.search(r"with (\d+) of 65536 addresses of the ranges queried", err)
+        self.assertIsNotNone(queried, err)
+        self.assertTrue(0 < int(queried.group(1)) < 65536, err)
+
+    def test_time_is_kept_at_the_highest_rate(self):
+        simulator("vacant 127.64.0.0 127.127.255.255")
+        start = time.monotonic()
+        code, out, err = run("list", "--range", "127.64.0.0/10", "--allow-large-range", "--rate", "1000000",
+                             "--time", "1")
+        took = time.monotonic() - start
+        self.assertEqual(code, 7, err)
+        self.assertIn("of 4194304 addresses", err)
+        # Wine's start and exit take a few seconds of their own; a sweep that ignored
+        # the stop took minutes.
+        self.assertLess(took, 8, "the listing ran far past --time")
+
+    def test_a_directory_without_settings_is_reported_not_shown(self):
+        missing = missing_directory()
+        for arguments, expected_code in ((("show", "--dir", missing), 8), (("set", "127.0.0.2", "--dir", missing), 8)):
+            with self.subTest(arguments=arguments):
+                code, out, err = run(*arguments)
+                self.assertEqual(code, expected_code, err)
+                self.assertEqual(out, "")
+                self.assertIn(missing, err)
+        code, out, err = run("check", "--dir", missing)
+        self.assertEqual(code, 3, err)
+        self.assertTrue(out.startswith("UNKNOWN - "), out)
+        self.assertIn(missing, out)
+
+        os.remove(os.path.join(self.service.path, "GlasswayConfig.ini"))
+        code, out, err = run("show", "--dir", windows_path(self.service.path))
+        self.assertEqual(code, 8, err)
+        self.assertIn(windows_path(self.service.path) + "\\GlasswayConfig.ini does not exist", err)
+
+    def test_show_names_a_missing_key_and_set_does_not_make_up_the_rate(self):
+        self.service.write("GlasswayConfig.ini", "[NorrinGlassway]\r\nIPAddress=old\r\n")
+        code, out, err = run("show", "--dir", windows_path(self.service.path))
+        self.assertEqual(code, 0, err)
+        self.assertEqual(out.splitlines()[0], "Host Controller: old")
+        self.assertRegex(out.splitlines()[1], r"^Refresh rate: +not stored \(.*has no RefreshRate\)$")
+
+        code, out, err = self.set_controller("127.0.0.2")
+        self.assertEqual(code, 8, err)
+        self.assertIn("--refresh-rate", err)
+        self.assertEqual(self.service.stored("IPAddress"), "old")
+
+    def test_check_reports_the_stored_controller_as_a_monitoring_check(self):
+        simulator("silent 127.0.0.4 on")
+        for stored, expected_code, expected in (
+                ("127.0.0.2", 0, r"^OK - Host Controller 127\.0\.0\.2 answers from 127\.0\.0\.2"),
+                ("UPS-LOBBY", 0, r"^OK - Host Controller UPS-LOBBY answers from 127\.0\.0\.2"),
+                ("127.0.0.4", 2, r"^CRITICAL - Host Controller 127\.0\.0\.4 does not answer"),
+                ("127.0.0.5", 2, r"^CRITICAL - .*127\.0\.0\.5.* member node of the controller 127\.0\.0\.2"),
+                ("rack-b", 2, r"^CRITICAL - .*rack-b \(127\.0\.0\.5\).* member node of the controller 127\.0\.0\.2")):
+            with self.subTest(stored=stored):
+                settings = f"[NorrinGlassway]\r\nIPAddress={stored}\r\nRefreshRate=30000\r\n"
+                self.service.write("GlasswayConfig.ini", settings)
+                unicast_before = int(simulator_stats()["unicast"])
+                code, out, err = run("check", "--dir", windows_path(self.service.path), "--timeout", "2")
+                self.assertEqual(code, expected_code, out + err)
+                self.assertEqual(len(out.splitlines()), 1, out)
+                self.assertRegex(out, expected)
+                self.assertRegex(out, r" \| time=\d+\.\d{3}s;;;0\r\n$")
+                self.assertEqual(self.service.read("GlasswayConfig.ini"), settings, "check writes nothing")
+                if stored in ("UPS-LOBBY", "rack-b"):
+                    self.assertEqual(int(simulator_stats()["unicast"]), unicast_before,
+                                     "a listed name is answered by the broadcast")
+        self.assertIsNone(self.service.read("NorrinGlasswayService.log"))
+
+    def test_check_without_a_stored_controller_or_with_bad_arguments_is_unknown(self):
+        self.service.write("GlasswayConfig.ini", "[NorrinGlassway]\r\nRefreshRate=30000\r\n")
+        for arguments in (("check", "--dir", windows_path(self.service.path)), ("check", "--timeout", "0"),
+                          ("check", "--members")):
+            with self.subTest(arguments=arguments):
+                code, out, err = run(*arguments)
+                self.assertEqual(code, 3, out + err)
+                self.assertTrue(out.startswith("UNKNOWN - "), out)
 
     def test_help_prints_the_usage(self):
         for flag in ("/?", "--help"):

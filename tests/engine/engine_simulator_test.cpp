@@ -395,6 +395,29 @@ TEST_F(EngineAgainstSimulator, SweepFindsExactlyTheNodesInItsRangeAndKeepsThemAt
     EXPECT_EQ(TableOf(*engine), inRange);
 }
 
+TEST_F(EngineAgainstSimulator, ASweepWhoseSocketIsClosedSendsTheRestFromANewOne)
+{
+    ASSERT_TRUE(simulator->Run("vacant 127.1.0.0 127.1.0.255"));
+    ASSERT_TRUE(simulator->Run("node 127.1.0.250 after-the-failure"));
+    // Slow enough (about 0.5 s) for the socket to fail well inside the sweep.
+    ASSERT_TRUE(engine->StartSweep(kSweptRange, 500));
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (engine->GetSweepProgress().sent < 40 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(5ms);
+    }
+    nrcore::UdpFindControllersTestAccess::CloseSocket(*engine);
+    const std::uint64_t sentAtClose = engine->GetSweepProgress().sent;
+    EXPECT_TRUE(ListenUntil(*engine, [&] { return !engine->GetSweepProgress().running; }));
+    ASSERT_TRUE(simulator->WaitUntilIdle(10s));
+
+    EXPECT_LT(sentAtClose, 256u) << "the socket was closed after the sweep, which tests nothing";
+    const NRSweepProgress progress = engine->GetSweepProgress();
+    EXPECT_EQ(progress.sent, 256u);
+    EXPECT_EQ(simulator->Stat("queries"), 256) << "every address left once, none counted without leaving";
+    EXPECT_TRUE(ListenUntil(*engine, [&] { return engine->GetControllerCount() == 1; }))
+        << "the answer to a query from the new socket counts";
+}
+
 TEST_F(EngineAgainstSimulator, SweepDropsAnswersWithAForgedNonce)
 {
     ASSERT_TRUE(simulator->Run("controllers 3 127.1.0.10 forged-"));

@@ -114,6 +114,8 @@ TEST(ParseAddressRange, NetworksRangesAndSingleAddresses)
         {"10.1.2.10-10.1.2.200", 0x0A01020A, 0x0A0102C8},
         {"192.168.1.7", 0xC0A80107, 0xC0A80107},
         {"0.0.0.0/0", 0, 0xFFFFFFFF},
+        {"0.0.0.0/31", 0, 1},
+        {"255.255.255.254-255.255.255.255", 0xFFFFFFFE, 0xFFFFFFFF},
         {"10.9.9.9/32", 0x0A090909, 0x0A090909},
     };
     for (const auto& c : cases) {
@@ -124,8 +126,10 @@ TEST(ParseAddressRange, NetworksRangesAndSingleAddresses)
         EXPECT_EQ(range.last, c.last) << c.text;
     }
     EXPECT_EQ(AddressCount({{0x0A010000, 0x0A01FFFF}, {1, 1}}), 65537u);
+    // The last four hold only addresses a sweep never queries.
     for (const char* text :
-         {"", "10.1.2", "10.1.2.3.4", "1.2.3.256", "10.0.0.0/", "10.0.0.0/x", "a.b.c.d", "1.2.3.4-", " 1.2.3.4"}) {
+         {"", "10.1.2", "10.1.2.3.4", "1.2.3.256", "10.0.0.0/", "10.0.0.0/x", "a.b.c.d", "1.2.3.4-", " 1.2.3.4",
+          "255.255.255.255", "0.0.0.0/32", "0.0.0.0", "255.255.255.255-255.255.255.255"}) {
         NRAddressRange range{};
         std::string error;
         EXPECT_FALSE(ParseAddressRange(text, range, error)) << '"' << text << '"';

@@ -28,8 +28,15 @@ struct NRAddressRange {
     std::uint32_t last;
 };
 
+// The addresses a sweep may query: all but 0.0.0.0 and 255.255.255.255, from which no
+// answer may come.
+constexpr std::uint32_t kFirstSweepableAddress = 0x00000001u;
+constexpr std::uint32_t kLastSweepableAddress = 0xFFFFFFFEu;
+
 struct NRSweepProgress {
-    std::uint64_t sent = 0;   // addresses queried so far
+    // Addresses queried so far: each query that left the socket, or that the network
+    // refused for its destination alone (no route to that host or network).
+    std::uint64_t sent = 0;
     std::uint64_t total = 0;  // addresses the sweep queries in all
     bool running = false;     // queries are still being sent
 };
@@ -39,6 +46,8 @@ public:
     // Pace of a sweep for callers without a reason to choose another: a /16 (65,536
     // addresses) then takes about 6.6 s.
     static constexpr int kDefaultSweepQueriesPerSecond = 10000;
+    // The fastest pace a sweep takes: far above what a network path of a site carries.
+    static constexpr int kMostSweepQueriesPerSecond = 1000000;
 
     virtual ~NRFindControllers() = default;
 
@@ -93,16 +102,19 @@ public:
 
     // Queries every address of the ranges by unicast, so that controllers behind
     // routers, which broadcasts do not reach, are found too. Returns at once; a thread
-    // of the engine sends the queries, never ahead of queriesPerSecond on average and
-    // at most 1/20 s worth at once. Each query carries a nonce of its own, and an
-    // answer counts only from the address it was sent to, until 10 s after the
-    // sweep's last query. Answers go to the queue like broadcast answers
-    // (ListenForControllers takes them in), member nodes included, and survive every
-    // clear while they count. Overlapping ranges are queried once, a range with first
-    // above last is empty, 0.0.0.0 and 255.255.255.255 are skipped; the number of
-    // addresses is not bounded here, callers limit it. A new sweep ends the one
-    // before, whose answers then no longer count. Returns false, sending nothing, when
-    // queriesPerSecond < 1, the ranges hold no address, or the socket cannot be opened.
+    // of the engine sends the queries, never ahead of queriesPerSecond on average, at
+    // most 1/20 s worth at once and at most 2048 between two looks at StopSweep. Each
+    // query carries a nonce of its own, and an answer counts only from the address it
+    // was sent to, until 10 s after the sweep's last query. Answers go to the queue
+    // like broadcast answers (ListenForControllers takes them in), member nodes
+    // included, and survive every clear while they count. Overlapping ranges are
+    // queried once, a range with first above last is empty, 0.0.0.0 and
+    // 255.255.255.255 are skipped; the number of addresses is not bounded here, callers
+    // limit it. When the socket fails, the sweep opens a new one and sends the queries
+    // that did not leave from it. A new sweep ends the one before, whose answers then
+    // no longer count. Returns false, sending nothing, when queriesPerSecond is outside
+    // 1 to kMostSweepQueriesPerSecond, the ranges hold no address, or the socket cannot
+    // be opened.
     virtual bool StartSweep(const std::vector<NRAddressRange>& ranges, int queriesPerSecond) = 0;
     // Of the latest sweep; all zero before the first.
     virtual NRSweepProgress GetSweepProgress() = 0;
