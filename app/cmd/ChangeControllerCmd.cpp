@@ -22,6 +22,7 @@
 #include "store/ExeDirectory.h"
 #include "store/Numbers.h"
 #include "store/SettingsFile.h"
+#include "version.h"
 
 namespace cc {
 namespace {
@@ -319,6 +320,9 @@ int main(int argc, char** argv)
             return Set(parsed.line);
         case Command::Check:
             return Check(parsed.line);
+        case Command::Version:
+            PrintLine(stdout, "ChangeControllerCmd " CC_VERSION_TEXT);
+            return kDone;
         case Command::Help:
             break;
         }

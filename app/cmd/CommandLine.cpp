@@ -14,7 +14,7 @@ const char kUsage[] =
     "  ChangeControllerCmd show [--dir DIRECTORY]\n"
     "  ChangeControllerCmd set CONTROLLER [--refresh-rate SECONDS] [--dir DIRECTORY]\n"
     "  ChangeControllerCmd check [--dir DIRECTORY] [--timeout SECONDS]\n"
-    "  ChangeControllerCmd /?\n"
+    "  ChangeControllerCmd /? | --version\n"
     "\n"
     "list   broadcasts to every local network, as the Change Controller dialog does, and\n"
     "       prints the controllers that answer, sorted by name. --members adds member nodes\n"
@@ -83,6 +83,8 @@ public:
                         " addresses, more than a /16 (65536); add --allow-large-range to sweep them all"};
         if (m_help)
             m_line.command = Command::Help;
+        else if (m_version)
+            m_line.command = Command::Version;
         return {true, m_line, {}};
     }
 
@@ -169,11 +171,11 @@ private:
     bool TakeOption(const std::string& name, const std::optional<std::string>& attached)
     {
         std::string value;
-        const bool isSwitch = name == "help" || name == "members" || name == "allow-large-range";
+        const bool isSwitch = name == "help" || name == "version" || name == "members" || name == "allow-large-range";
         if (isSwitch && attached)
             return Fail("--" + name + " is a switch and takes no value");
-        if (name == "help") {
-            m_help = true;
+        if (name == "help" || name == "version") {
+            (name == "help" ? m_help : m_version) = true;
             return true;
         }
         if (name == "members" || name == "allow-large-range") {
@@ -250,6 +252,7 @@ private:
     bool m_commandSeen = false;
     bool m_controllerSeen = false;
     bool m_help = false;
+    bool m_version = false;
     bool m_allowLarge = false;
 };
 

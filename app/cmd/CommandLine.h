@@ -9,7 +9,7 @@
 
 namespace cc {
 
-enum class Command { Help, List, Show, Set, Check };
+enum class Command { Help, Version, List, Show, Set, Check };
 enum class OutputFormat { Table, Csv, Json };
 
 // A larger sweep must be asked for explicitly: a /16.

@@ -17,7 +17,7 @@ import tempfile
 import time
 import unittest
 
-CMD, SERVICE, SCRIPTS, CONTROL = sys.argv[1:5]
+CMD, SERVICE, SCRIPTS, CONTROL, VERSION = sys.argv[1:6]
 WINERUN = os.path.join(SCRIPTS, "winerun")
 
 
@@ -328,12 +328,19 @@ class CommandLineProgram(unittest.TestCase):
                 self.assertEqual(code, 3, out + err)
                 self.assertTrue(out.startswith("UNKNOWN - "), out)
 
-    def test_help_prints_the_usage(self):
+    def test_help_prints_the_usage_and_version_the_projects_version(self):
         for flag in ("/?", "--help"):
             code, out, err = run(flag)
             self.assertEqual(code, 0, err)
             self.assertIn("ChangeControllerCmd list", out)
             self.assertIn("Exit codes", out)
+        for arguments in (("--version",), ("/version",), ("list", "--version")):
+            with self.subTest(arguments=arguments):
+                code, out, err = run(*arguments)
+                self.assertEqual((code, out), (0, "ChangeControllerCmd " + VERSION + "\r\n"), err)
+        code, out, err = run("--version=1")
+        self.assertEqual(code, 2)
+        self.assertIn("takes no value", err)
 
 
 if __name__ == "__main__":
