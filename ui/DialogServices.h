@@ -1,6 +1,6 @@
 // What the main dialog takes from the outside world: the clock, message boxes, the
-// discovery library, the local host's addresses and its own directory. The program
-// uses the real ones; tests substitute their own.
+// discovery library, the local host's addresses, its own directory and the launcher of
+// the service. The program uses the real ones; tests substitute their own.
 #pragma once
 
 #include <windows.h>
