@@ -28,6 +28,13 @@ CChangeControllerDlg::CChangeControllerDlg(HWND parent, DialogServices services)
     m_settingsPath = SettingsPathFor(m_services.exeDirectory());
 }
 
+// The global finder points into the controller object, so it must not outlive it.
+CChangeControllerDlg::~CChangeControllerDlg()
+{
+    if (m_pController && ControllerFinder == m_pController->getFindControllers())
+        ControllerFinder = nullptr;
+}
+
 BEGIN_MESSAGE_MAP(CChangeControllerDlg, fw::CDialog)
     ON_WM_PAINT()
     ON_WM_QUERYDRAGICON()

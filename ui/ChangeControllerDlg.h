@@ -2,6 +2,7 @@
 // refresh rate, and the buttons that apply the choice or scan again.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -20,6 +21,7 @@ namespace cc {
 class CChangeControllerDlg : public fw::CDialog {
 public:
     explicit CChangeControllerDlg(HWND parent = nullptr, DialogServices services = DialogServices::Real());
+    ~CChangeControllerDlg() override;
 
     // Scan (discovery/ControllerScan.cpp)
     void InitScan(int columnCount, const UINT* columnTitles);
@@ -80,7 +82,7 @@ private:
     fw::CButton m_btnRefreshList;
     fw::CProgressCtrl m_progressScan;
     HICON m_hIcon;
-    NRController* m_pController = nullptr;
+    std::unique_ptr<NRController> m_pController;  // made on opening, ends with the dialog
     fw::CImageList m_imageList;
     std::vector<std::string> m_broadcastAddresses;
     bool m_inTimer = false;

@@ -107,7 +107,7 @@ bool CChangeControllerDlg::SelectRowByAddress(std::string address)
 
 ApplyResult CChangeControllerDlg::ApplySelection(std::string address, int refreshSeconds)
 {
-    return cc::ApplySelection(m_services.exeDirectory(), address, refreshSeconds);
+    return cc::ApplySelection(m_services.exeDirectory(), address, refreshSeconds, m_services.startProcess);
 }
 
 }  // namespace cc

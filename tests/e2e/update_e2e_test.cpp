@@ -32,9 +32,8 @@ protected:
         ASSERT_TRUE(simulator->Run("member 127.0.0.5 rack-b 127.0.0.2"));
 
         // The real engine and the platform's own local addresses; time stays the test's.
-        harness.services.createController = [this](const std::string& localAddress) {
-            controller = std::make_unique<NRController>(localAddress);
-            return controller.get();
+        harness.services.createController = [](const std::string& localAddress) {
+            return std::make_unique<NRController>(localAddress);
         };
         harness.services.localAddresses = LocalHostAddresses;
         ASSERT_TRUE(harness.directory.InstallStandInService());
@@ -67,7 +66,6 @@ protected:
     std::vector<ServiceInvocation> ServiceLaunches() const { return WaitForServiceLog(harness.directory.Path(), 2); }
 
     std::unique_ptr<SimulatorControl> simulator;
-    std::unique_ptr<NRController> controller;  // outlives the dialog, which never releases it
     DialogHarness harness;
 };
 

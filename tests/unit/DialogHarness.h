@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "FakeEngine.h"
+#include "service_log.h"
 #include "store_test_support.h"
 #include "ui/ChangeControllerDlg.h"
 #include "ui/resource.h"
@@ -30,9 +31,10 @@ public:
         services.now = [this] { return now; };
         services.createController = [this](const std::string& localAddress) {
             controllerCreatedWith = localAddress;
-            return controller.get();
+            return HandOverController();
         };
         services.localAddresses = [this] { return localAddresses; };
+        services.startProcess = RecordingStarter(launchFailures);
         services.messageBox = [this](HWND owner, const std::string& text, const std::string& caption) {
             messages.push_back({text, caption});
             messageOwners.push_back(owner);
@@ -123,7 +125,10 @@ public:
             texts.push_back(List().GetItemText(row, column));
         return texts;
     }
-    FakeEngine& Engine() { return controller->Engine(); }
+    FakeEngine& Engine() { return m_controller->Engine(); }
+    // The fake controller object for the dialog that opens, which then owns it; its
+    // engine stays reachable for as long as that dialog lives.
+    std::unique_ptr<NRController> HandOverController() { return std::move(m_ownedController); }
 
     // A settings file in the harness's directory.
     void WriteSettings(const std::string& body) { WriteWholeFile(directory.File("GlasswayConfig.ini"), body); }
@@ -134,11 +139,15 @@ public:
     ToolDirectory directory;
     Clock::time_point now = Clock::time_point(std::chrono::hours(24 * 365 * 50));
     std::vector<std::string> localAddresses{"127.0.0.1"};
-    std::unique_ptr<FakeController> controller = std::make_unique<FakeController>();
     std::string controllerCreatedWith = "(not created)";
     std::vector<ShownMessage> messages;
     std::vector<HWND> messageOwners;
+    LaunchFailures launchFailures;
     std::function<void()> onMessage;
     cc::DialogServices services;
     std::unique_ptr<cc::CChangeControllerDlg> dialog;
+
+private:
+    std::unique_ptr<FakeController> m_ownedController = std::make_unique<FakeController>();
+    FakeController* m_controller = m_ownedController.get();
 };

@@ -82,7 +82,7 @@ private:
 };
 
 // A controller object around a fake engine. The harness makes it before the dialog opens,
-// so a test can fill the table first, and keeps it: the dialog never releases it.
+// so a test can fill the table first, and hands it over to the dialog.
 class FakeController : public NRController {
 public:
     FakeController() : NRController("", std::make_unique<FakeEngine>()) {}

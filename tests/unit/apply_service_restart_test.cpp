@@ -64,6 +64,7 @@ public:
     }
 
     std::vector<Launch> launches;
+    LaunchFailures failures;
     std::function<void(const std::string& commandLine)> onLaunch;
     int failLaunchNumber = 0;  // 1-based; 0 lets every launch succeed
 
@@ -78,8 +79,7 @@ public:
             if (static_cast<int>(launches.size()) == failLaunchNumber)
                 return false;
             if (m_startProcesses) {
-                if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                                    &process))
+                if (!RecordingStarter(failures)(commandLine, startup, process))
                     return false;
                 m_running.push_back(Duplicate(process.hProcess));
             } else {
@@ -129,7 +129,8 @@ void ExpectRestartThroughStandIn(const ToolDirectory& tool)
     };
 
     EXPECT_EQ(ApplySelection(tool.Path(), "ups-ctrl.plant.example", 25, recorder.Starter()).outcome,
-              ApplyOutcome::Applied);
+              ApplyOutcome::Applied)
+        << recorder.failures.Text();
 
     EXPECT_TRUE(tool.CachedDataFilesPresent().empty());
     EXPECT_TRUE(recorder.LastHandlesClosed());
@@ -185,7 +186,7 @@ TEST(RestartService, DirectoryBeyond260CharactersGetsWholeCommandLines)
     ASSERT_GT(tool.Path().size(), 300u);
     LaunchRecorder recorder(false);
 
-    EXPECT_EQ(RestartService(tool.Path(), recorder.Starter()), 1);
+    EXPECT_EQ(RestartService(tool.Path(), recorder.Starter()), 1) << recorder.failures.Text();
 
     ASSERT_EQ(recorder.launches.size(), 2u);
     EXPECT_EQ(recorder.launches[0].commandLine, StandInCommandLine(tool.Path(), "-k"));
@@ -224,7 +225,8 @@ TEST(ApplySelection, ReaderHoldingRefreshRateXmlGetsTheNewRateOrNothingIsRestart
         const Reader reader(path, FILE_SHARE_READ | FILE_SHARE_WRITE);
         ASSERT_TRUE(reader.IsOpen());
         LaunchRecorder recorder(false);
-        EXPECT_EQ(ApplySelection(tool.Path(), "10.0.0.5", 25, recorder.Starter()).outcome, ApplyOutcome::Applied);
+        EXPECT_EQ(ApplySelection(tool.Path(), "10.0.0.5", 25, recorder.Starter()).outcome, ApplyOutcome::Applied)
+            << recorder.failures.Text();
         EXPECT_EQ(recorder.launches.size(), 2u);
     }
     EXPECT_NE(ReadWholeFile(path).find(">25000<"), std::string::npos);
@@ -310,7 +312,8 @@ TEST(ApplySelection, WithoutCachedFilesStillSucceeds)
     ASSERT_TRUE(tool.InstallStandInService());
     LaunchRecorder recorder;
 
-    EXPECT_EQ(ApplySelection(tool.Path(), "10.0.0.2", 20, recorder.Starter()).outcome, ApplyOutcome::Applied);
+    EXPECT_EQ(ApplySelection(tool.Path(), "10.0.0.2", 20, recorder.Starter()).outcome, ApplyOutcome::Applied)
+        << recorder.failures.Text();
 
     ASSERT_TRUE(recorder.WaitForProcesses());
     EXPECT_EQ(ReadServiceLog(tool.Path()).size(), 2u);
@@ -322,7 +325,9 @@ TEST(ApplySelection, SecondApplyRepeatsEveryStep)
     ToolDirectory tool;
     ASSERT_TRUE(tool.InstallStandInService());
     tool.CreateCachedDataFiles();
-    EXPECT_EQ(ApplySelection(tool.Path(), "10.0.0.3", 40).outcome, ApplyOutcome::Applied);
+    LaunchFailures failures;
+    EXPECT_EQ(ApplySelection(tool.Path(), "10.0.0.3", 40, RecordingStarter(failures)).outcome, ApplyOutcome::Applied)
+        << failures.Text();
     ASSERT_EQ(WaitForServiceLog(tool.Path(), 2).size(), 2u);
     EXPECT_TRUE(tool.CachedDataFilesPresent().empty());
 
@@ -332,7 +337,8 @@ TEST(ApplySelection, SecondApplyRepeatsEveryStep)
     SettingsFile reopened(SettingsPathFor(tool.Path()));
     ASSERT_EQ(ReadStoredValue(tool.Path(), kResetKey), "0");
 
-    EXPECT_EQ(ApplySelection(tool.Path(), "10.0.0.3", 40).outcome, ApplyOutcome::Applied);
+    EXPECT_EQ(ApplySelection(tool.Path(), "10.0.0.3", 40, RecordingStarter(failures)).outcome, ApplyOutcome::Applied)
+        << failures.Text();
 
     const std::vector<ServiceInvocation> log = WaitForServiceLog(tool.Path(), 4);
     ASSERT_EQ(log.size(), 4u);

@@ -14,7 +14,7 @@ using Strings = std::vector<std::string>;
 
 class ScanTest : public ::testing::Test {
 protected:
-    int Broadcasts() const { return harness.controller->Engine().CountCalls("SendBroadcast"); }
+    int Broadcasts() { return harness.Engine().CountCalls("SendBroadcast"); }
     bool Scanning() { return !harness.Enabled(IDC_REFRESH_LIST) && harness.Visible(IDC_PROGRESS_SCAN); }
     int ProgressPosition()
     {

@@ -77,6 +77,30 @@ TEST_F(StartupTest, ControllerObjectGetsTheLocalHostsFirstAddress)
     EXPECT_EQ(lookUps, 1) << "the controller object and the scan share one look-up";
 }
 
+TEST_F(StartupTest, ControllerObjectEndsWithTheDialogAndTheFinderWithIt)
+{
+    class WatchedController : public FakeController {
+    public:
+        explicit WatchedController(bool& ended) : m_ended(ended) {}
+        ~WatchedController() override { m_ended = true; }
+
+    private:
+        bool& m_ended;
+    };
+    bool ended = false;
+    harness.services.createController = [&ended](const std::string&) {
+        return std::make_unique<WatchedController>(ended);
+    };
+    harness.Open();
+    ASSERT_FALSE(ended);
+    ASSERT_NE(ControllerFinder, nullptr);
+
+    harness.dialog.reset();
+
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(ControllerFinder, nullptr) << "the global finder would point into a freed engine";
+}
+
 TEST_F(StartupTest, ListHasGridFullRowSelectAndTwoColumns)
 {
     harness.Open();
@@ -223,7 +247,7 @@ TEST_F(StartupTest, CloseEndsTheModalDialogWithZero)
     // The close click is posted once the window exists, then the modal loop runs.
     harness.services.createController = [this](const std::string&) {
         ::PostMessageA(harness.dialog->m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_CLOSE, BN_CLICKED), 0);
-        return harness.controller.get();
+        return harness.HandOverController();
     };
     harness.dialog = std::make_unique<CChangeControllerDlg>(nullptr, harness.services);
     EXPECT_EQ(harness.dialog->DoModal(), 0);
@@ -233,7 +257,7 @@ TEST_F(StartupTest, EscapeEndsTheModalDialog)
 {
     harness.services.createController = [this](const std::string&) {
         ::PostMessageA(harness.dialog->m_hWnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-        return harness.controller.get();
+        return harness.HandOverController();
     };
     harness.dialog = std::make_unique<CChangeControllerDlg>(nullptr, harness.services);
     EXPECT_EQ(harness.dialog->DoModal(), IDCANCEL);

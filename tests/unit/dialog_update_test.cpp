@@ -60,7 +60,8 @@ protected:
     {
         ASSERT_EQ(harness.messages.size(), expected.size());
         for (size_t i = 0; i < expected.size(); ++i) {
-            EXPECT_EQ(harness.messages[i].text, expected[i].text) << "message " << i;
+            EXPECT_EQ(harness.messages[i].text, expected[i].text)
+                << "message " << i << "; " << harness.launchFailures.Text();
             EXPECT_EQ(harness.messages[i].caption, expected[i].caption) << "message " << i;
             EXPECT_EQ(harness.messageOwners[i], harness.dialog->m_hWnd);
         }
@@ -255,6 +256,7 @@ TEST_F(UpdateTest, FailedRestartIsReportedAfterSettingsAreWritten)
     EXPECT_EQ(harness.Stored("IPAddress"), "alpha");
     EXPECT_EQ(harness.Stored("RefreshRate"), "45000");
     ExpectMessages({{kRestartFailed, kAppTitle}});
+    EXPECT_EQ(harness.launchFailures.errors, std::vector<DWORD>{ERROR_FILE_NOT_FOUND}) << "only the stop was tried";
     ExpectSettled();
 }
 

@@ -8,7 +8,32 @@
 #include <string>
 #include <vector>
 
+#include "apply/ServiceRestart.h"
 #include "store_test_support.h"
+
+// The error code of every launch that failed, so that a failed restart says why.
+struct LaunchFailures {
+    std::vector<DWORD> errors;
+
+    std::string Text() const
+    {
+        std::string text = "failed launches:";
+        for (DWORD error : errors)
+            text += " error " + std::to_string(error);
+        return errors.empty() ? "no failed launch" : text;
+    }
+};
+
+// Starts processes as the tool does and records in `failures` why a launch failed.
+inline cc::ProcessStarter RecordingStarter(LaunchFailures& failures)
+{
+    return [&failures](char* commandLine, STARTUPINFOA& startup, PROCESS_INFORMATION& process) {
+        if (cc::CreateProcessFor(commandLine, startup, process))
+            return true;
+        failures.errors.push_back(::GetLastError());
+        return false;
+    };
+}
 
 // One line of the stand-in service's log.
 struct ServiceInvocation {

@@ -1,53 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
 #include <string>
 
-#include "store/RefreshRateXml.h"
 #include "store/Xml.h"
-#include "store_test_support.h"
 
 using namespace cc;
-
-// Every allocation of this test program goes through these, so that a test can see
-// how many blocks the XML writer holds. The writer allocates with new and new[].
-namespace {
-std::atomic<long> liveBlocks{0};
-}  // namespace
-
-void* operator new(std::size_t size)
-{
-    void* block = std::malloc(size ? size : 1);
-    if (!block)
-        throw std::bad_alloc();
-    ++liveBlocks;
-    return block;
-}
-void* operator new[](std::size_t size)
-{
-    return operator new(size);
-}
-void operator delete(void* block) noexcept
-{
-    if (block) {
-        --liveBlocks;
-        std::free(block);
-    }
-}
-void operator delete[](void* block) noexcept
-{
-    operator delete(block);
-}
-void operator delete(void* block, std::size_t) noexcept
-{
-    operator delete(block);
-}
-void operator delete[](void* block, std::size_t) noexcept
-{
-    operator delete(block);
-}
 
 namespace {
 
@@ -108,17 +65,6 @@ TEST(XmlEscape, ReplacesTheFourSpecialCharactersOnly)
     EXPECT_EQ(Escaped("&&"), "&amp;&amp;");
     EXPECT_EQ(Escaped("&amp;"), "&amp;amp;");
     EXPECT_EQ(Escaped(""), "");
-}
-
-TEST(XmlEscape, MakesOneAllocation)
-{
-    const long before = liveBlocks;
-    char* plain = XmlEscape("plain text");
-    char* special = XmlEscape("<a & b>");
-    EXPECT_EQ(liveBlocks - before, 2);
-    XmlReleaseText(plain);
-    XmlReleaseText(special);
-    EXPECT_EQ(liveBlocks, before);
 }
 
 TEST(XmlWriteNodes, WritesValuesAndAttributesEscapedButNeverNames)
@@ -232,46 +178,9 @@ TEST(XmlInsert, ChainsGoAfterTheNodeOrInFrontOfTheChildrenLinkedBothWays)
     EXPECT_EQ(Serialised(parent), "<P>\r\n  <X/>\r\n  <Y/>\r\n  <Z/>\r\n</P>\r\n");
 }
 
-TEST(XmlFreeTree, ReleasesEveryNodeAndText)
-{
-    const long before = liveBlocks;
-    XmlNode* document = XmlNewNode();                // 1 node
-    XmlSetValue(document, "?xml version=\"1.0\"?");  // 1 text
-    XmlNode* root = Element("ROOT", "value");        // 1 node, 2 texts
-    XmlInsertSibling(document, root);
-    XmlSetAttribute(root, "a", "1");  // 1 node, 2 texts each
-    XmlSetAttribute(root, "b", "2");
-    XmlSetAttribute(root, "c", "3");
-    XmlSetAttribute(root, "b", "");     // removal releases 3 blocks
-    XmlSetName(root, "RENAMED");        // replacement keeps the count
-    XmlNode* child = Element("CHILD");  // 1 node, 1 text
-    XmlInsertChild(root, child);
-    XmlSetAttribute(child, "x", "y");                   // 3 blocks
-    XmlInsertChild(child, Element("GRANDCHILD", "g"));  // 3 blocks
-    XmlInsertSibling(child, Element("SECOND"));         // 2 blocks
-    XmlInsertSibling(root, Element("TRAILER"));         // 2 blocks
-    EXPECT_EQ(liveBlocks - before, 2 + 3 + 3 + 3 + 2 + 3 + 3 + 2 + 2);
-
-    XmlFreeTree(&document);
-
-    EXPECT_EQ(document, nullptr);
-    EXPECT_EQ(liveBlocks, before);
-}
-
 TEST(XmlFreeTree, EmptyHolderIsLeftAlone)
 {
     XmlNode* none = nullptr;
     XmlFreeTree(&none);
     EXPECT_EQ(none, nullptr);
-}
-
-TEST(RefreshRateDocument, IsReleasedWholeAfterEachWrite)
-{
-    ToolDirectory tool;
-    ASSERT_EQ(WriteRefreshRateXml(tool.Path(), 20), RefreshRateXmlResult::Written);
-    const long before = liveBlocks;
-    EXPECT_EQ(WriteRefreshRateXml(tool.Path(), 25), RefreshRateXmlResult::Written);
-    RemoveTree(tool.Path() + "\\http");
-    EXPECT_EQ(WriteRefreshRateXml(tool.Path(), 25), RefreshRateXmlResult::NoDataFolder);
-    EXPECT_EQ(liveBlocks, before);
 }

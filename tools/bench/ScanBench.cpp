@@ -169,11 +169,12 @@ void RunScanLoop(CChangeControllerDlg& dialog, int count, Clock::time_point scan
 // Fill and sort timed one by one, by a second dialog over the measured dialog's engine.
 void ProfileFillAndSort(const DialogServices& services, NRFindControllers& filledEngine, ScanFigures& figures)
 {
-    std::unique_ptr<FilledEngineController> controller;
+    FilledEngineController* controller = nullptr;  // owned by the dialog
     DialogServices viewServices = services;
     viewServices.createController = [&controller, &filledEngine](const std::string&) {
-        controller = std::make_unique<FilledEngineController>(filledEngine);
-        return controller.get();
+        auto created = std::make_unique<FilledEngineController>(filledEngine);
+        controller = created.get();
+        return created;
     };
     CChangeControllerDlg dialog(nullptr, viewServices);
     dialog.Create(IDD_CHANGECONTROLLER_DIALOG, nullptr);
@@ -193,7 +194,7 @@ ScanFigures MeasureScan(int count)
 {
     ScanFigures figures;
     const TempDir settingsDirectory("-scan-bench");  // for the settings file the dialog writes
-    std::unique_ptr<NRController> controller;
+    NRController* controller = nullptr;              // owned by the measured dialog
     Clock::time_point scanStarted{};
     bool scanStartRecorded = false;
 
@@ -207,10 +208,10 @@ ScanFigures MeasureScan(int count)
         }
         return realNow();
     };
-    // The dialog never releases its controller object; the benchmark does.
     services.createController = [&controller, create = services.createController](const std::string& localAddress) {
-        controller.reset(create(localAddress));
-        return controller.get();
+        std::unique_ptr<NRController> created = create(localAddress);
+        controller = created.get();
+        return created;
     };
 
     const MemoryFigures before = ProcessMemory();
