@@ -14,6 +14,7 @@
 #include "apply/Resolve.h"
 #include "discovery/ControllerListing.h"
 #include "discovery/LocalNetworks.h"
+#include "framework/SystemDlls.h"
 #include "store/ExeDirectory.h"
 #include "store/Numbers.h"
 #include "store/SettingsFile.h"
@@ -170,6 +171,11 @@ int Set(const CommandLine& line)
 int main(int argc, char** argv)
 {
     using namespace cc;
+    const std::string missingDll = fw::LoadDllsFromSystemDirectoryOnly();
+    if (!missingDll.empty()) {
+        PrintLine(stderr, "ChangeControllerCmd: " + fw::SystemDllMissingText(missingDll));
+        return kUnexpectedFailure;
+    }
     const ParsedCommandLine parsed = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (!parsed.valid) {
         PrintLine(stderr, "ChangeControllerCmd: " + parsed.error + "\nRun ChangeControllerCmd /? for the usage.");
