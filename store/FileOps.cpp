@@ -1,5 +1,7 @@
 #include "store/FileOps.h"
 
+#include <bcrypt.h>
+
 namespace cc {
 
 namespace {
@@ -7,6 +9,10 @@ namespace {
 // How long a reader may hold the file before it is rewritten in place instead.
 constexpr int kReplaceAttempts = 10;
 constexpr DWORD kReplaceRetryMs = 50;
+// New names tried for the temporary file when the drawn one exists.
+constexpr int kTemporaryNameAttempts = 8;
+// The rewrite in place keeps the old content in memory to put it back on a failure.
+constexpr LONGLONG kLargestInPlaceFile = 64 * 1024 * 1024;
 
 // The ANSI calls stop at 260 characters; the wide ones accept a longer path when it
 // carries the \\?\ prefix, which also turns off the normalisation that such a path
@@ -50,11 +56,76 @@ private:
     HANDLE m_handle;
 };
 
-// Writes the content, cuts the file after it and flushes it; false at the first failure.
-bool WriteWhole(FileHandle& file, const std::string& content, const FileByteWriter& write)
+// A fresh name beside `path` that nobody can know in advance; empty when the system's
+// random numbers are not available.
+std::wstring UnpredictableNameBeside(const std::string& path)
 {
-    return file.IsOpen() && write(file.Get(), content.data(), content.size()) && SetEndOfFile(file.Get()) &&
-           FlushFileBuffers(file.Get()) && file.Close();
+    unsigned char random[16];
+    if (!BCRYPT_SUCCESS(BCryptGenRandom(nullptr, random, sizeof random, BCRYPT_USE_SYSTEM_PREFERRED_RNG)))
+        return std::wstring();
+    static const char kDigits[] = "0123456789abcdef";
+    std::string suffix;
+    for (const unsigned char byte : random) {
+        suffix += kDigits[byte >> 4];
+        suffix += kDigits[byte & 15];
+    }
+    return PlatformPath(path + "." + suffix + ".new");
+}
+
+// A new file under a name nobody could have planted beforehand. CREATE_NEW never opens
+// what is already there, a link included; a name that exists is replaced by another.
+FileHandle CreateTemporaryBeside(const std::string& path, std::wstring& name)
+{
+    for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
+        name = UnpredictableNameBeside(path);
+        if (name.empty())
+            break;
+        HANDLE file =
+            CreateFileW(name.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS)
+            return FileHandle(file);
+    }
+    return FileHandle(INVALID_HANDLE_VALUE);
+}
+
+// Deletes the file this handle was opened on, whatever its name points to by now.
+void DeleteOpenFile(FileHandle& file)
+{
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    SetFileInformationByHandle(file.Get(), FileDispositionInfo, &disposition, sizeof disposition);
+    file.Close();
+}
+
+bool CutAt(HANDLE file, std::size_t size)
+{
+    LARGE_INTEGER position;
+    position.QuadPart = static_cast<LONGLONG>(size);
+    return SetFilePointerEx(file, position, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+}
+
+// Writes the content from the start, cuts the file after it and flushes it; false at
+// the first failure.
+bool WriteWhole(HANDLE file, const std::string& content, const FileByteWriter& write)
+{
+    return SetFilePointerEx(file, LARGE_INTEGER{}, nullptr, FILE_BEGIN) &&
+           write(file, content.data(), content.size()) && CutAt(file, content.size()) && FlushFileBuffers(file);
+}
+
+bool ReadWhole(HANDLE file, std::string& content)
+{
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file, &size) || size.QuadPart > kLargestInPlaceFile)
+        return false;
+    content.resize(static_cast<std::size_t>(size.QuadPart));
+    std::size_t done = 0;
+    while (done < content.size()) {
+        DWORD read = 0;
+        if (!ReadFile(file, content.data() + done, static_cast<DWORD>(content.size() - done), &read, nullptr) ||
+            read == 0)
+            return false;
+        done += read;
+    }
+    return true;
 }
 
 // A read-only file or a directory, which the content must not replace.
@@ -63,6 +134,13 @@ bool IsUnwritable(const std::wstring& path)
     const DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES &&
            (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0;
+}
+
+bool IsReparsePoint(HANDLE file)
+{
+    BY_HANDLE_FILE_INFORMATION information;
+    return !GetFileInformationByHandle(file, &information) ||
+           (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
 bool HeldOpenByAnother(DWORD error)
@@ -81,6 +159,25 @@ DWORD MoveOver(const std::wstring& from, const std::wstring& to)
             return error;
         Sleep(kReplaceRetryMs);
     }
+}
+
+// Rewrites the file where it is, all or nothing: the old bytes are read first and
+// written back when any later step fails. A file that must shrink is cut before the
+// first byte is written, as a reader's mapping forbids the cut; a link is never
+// written through (the move replaces it instead).
+bool RewriteInPlace(const std::wstring& target, const std::string& content, const FileByteWriter& write)
+{
+    FileHandle file(CreateFileW(target.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    std::string old;
+    if (!file.IsOpen() || IsReparsePoint(file.Get()) || !ReadWhole(file.Get(), old))
+        return false;
+    if (content.size() < old.size() && !CutAt(file.Get(), content.size()))
+        return false;
+    if (WriteWhole(file.Get(), content, write))
+        return file.Close();
+    WriteWhole(file.Get(), old, WriteAllBytes);
+    return false;
 }
 
 }  // namespace
@@ -105,13 +202,15 @@ bool ReplaceFileContent(const std::string& path, const std::string& content, con
     if (IsUnwritable(target))
         return false;
 
-    const std::wstring temporary = PlatformPath(path + ".tmp");
-    FileHandle temporaryFile(
-        CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    std::wstring temporary;
+    FileHandle temporaryFile = CreateTemporaryBeside(path, temporary);
     if (!temporaryFile.IsOpen())
         return false;
-    if (!WriteWhole(temporaryFile, content, write)) {
-        temporaryFile.Close();
+    if (!WriteWhole(temporaryFile.Get(), content, write)) {
+        DeleteOpenFile(temporaryFile);
+        return false;
+    }
+    if (!temporaryFile.Close()) {
         DeleteFileW(temporary.c_str());
         return false;
     }
@@ -119,13 +218,8 @@ bool ReplaceFileContent(const std::string& path, const std::string& content, con
     if (moveError == ERROR_SUCCESS)
         return true;
     DeleteFileW(temporary.c_str());
-    if (!HeldOpenByAnother(moveError))
-        return false;
-
     // A reader that shares writing lets the file be rewritten where it is.
-    FileHandle inPlace(CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    return WriteWhole(inPlace, content, write);
+    return HeldOpenByAnother(moveError) && RewriteInPlace(target, content, write);
 }
 
 bool DirectoryExists(const std::string& path)

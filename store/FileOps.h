@@ -16,12 +16,17 @@ using FileByteWriter = std::function<bool(HANDLE file, const char* bytes, std::s
 bool WriteAllBytes(HANDLE file, const char* bytes, std::size_t count);
 
 // Makes `content` the whole content of the existing or new file `path`. It is written
-// to `path` + ".tmp" and moved over `path` in one step, so that a reader sees either
-// the old file or the whole new one. While another process holds `path` open without
-// delete sharing (a reader opened with plain fopen, a web server serving the file),
-// the move is retried for a moment, and then `path` is rewritten in place, which
-// such a reader allows. False when the content could not be stored: a read-only
-// `path`, a missing folder, a failed write; no temporary file is left either way.
+// to a new file of an unpredictable name beside `path` and moved over `path` in one
+// step, so that a reader sees either the old file or the whole new one; nothing already
+// lying in the folder under any name is opened, written or deleted, and a link at
+// `path` is replaced, not written through. While another process holds `path` open
+// without delete sharing (a reader opened with plain fopen, a web server serving or
+// mapping the file), the move is retried for a moment, and then `path` is rewritten in
+// place, which such a reader allows if it shares writing: all or nothing, the old bytes
+// are put back when a step fails, and a file that cannot be cut (mapped by a reader) is
+// not shrunk. False when the content could not be stored: a read-only `path`, a missing
+// folder, a failed write; then `path` holds its old content and no temporary file is
+// left.
 bool ReplaceFileContent(const std::string& path, const std::string& content,
                         const FileByteWriter& write = WriteAllBytes);
 

@@ -19,6 +19,7 @@
 #include "apply/Resolve.h"
 #include "discovery/ControllerListing.h"
 #include "discovery/LocalNetworks.h"
+#include "framework/SystemDlls.h"
 #include "store/ExeDirectory.h"
 #include "store/Numbers.h"
 #include "store/SettingsFile.h"
@@ -300,8 +301,13 @@ std::string Describe(const std::exception& error)
 int main(int argc, char** argv)
 {
     using namespace cc;
+    const std::string missingDll = fw::LoadDllsFromSystemDirectoryOnly();
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
+    if (!missingDll.empty()) {
+        PrintLine(stderr, "ChangeControllerCmd: " + fw::SystemDllMissingText(missingDll));
+        return kUnexpectedFailure;
+    }
     const ParsedCommandLine parsed = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     const bool checking = parsed.line.command == Command::Check;
     if (!parsed.valid) {

@@ -1,0 +1,20 @@
+// Both programs run elevated from the web service's folder, which others may be able
+// to write to. The loader would take a DLL that is not a KnownDLL from the program's
+// own folder first, so such DLLs are delay-loaded (see cmake/DelayImports.cmake) and
+// taken here, before the program's own code uses them, from the system directory only.
+#pragma once
+
+#include <string>
+
+namespace fw {
+
+// Restricts every later DLL search of this process to the system directory (neither
+// the program's nor the current directory) and loads the delay-loaded DLLs from there.
+// Returns the name of the first one that could not be loaded; empty when all are
+// loaded. The program must not go on after a failure: nothing else may search for them.
+std::string LoadDllsFromSystemDirectoryOnly();
+
+// The text that says which DLL could not be loaded, for the program's last message.
+std::string SystemDllMissingText(const std::string& dll);
+
+}  // namespace fw
