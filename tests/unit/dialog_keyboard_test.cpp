@@ -128,7 +128,7 @@ TEST_F(KeyboardTest, EscapeInTheListClosesTheDialogWithARowHighlighted)
         ::PostMessageA(list, WM_KEYDOWN, VK_ESCAPE, 1);
         // Ends the loop with 0 should Escape not end it.
         ::PostMessageA(harness.dialog->m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_CLOSE, BN_CLICKED), 0);
-        return harness.controller.get();
+        return harness.HandOverController();
     };
     harness.dialog = std::make_unique<CChangeControllerDlg>(nullptr, harness.services);
     EXPECT_EQ(harness.dialog->DoModal(), IDCANCEL);
