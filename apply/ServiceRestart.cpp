@@ -1,5 +1,6 @@
 #include "apply/ServiceRestart.h"
 
+#include "store/ExeDirectory.h"
 #include "store/FileOps.h"
 
 #include <vector>
@@ -10,11 +11,8 @@ namespace {
 
 constexpr const char* kServiceExecutable = "NorrinGlasswayService.exe";
 constexpr DWORD kPauseBetweenLaunchesMs = 100;
-constexpr const char* kCachedDataFiles[] = {
-    "\\http\\data\\upsprop.xml",
-    "\\http\\data\\applist.xml",
-    "\\http\\data\\eventlist.xml",
-};
+// In the web data folder.
+constexpr const char* kCachedDataFiles[] = {"\\upsprop.xml", "\\applist.xml", "\\eventlist.xml"};
 
 // The command line goes in a buffer of its own length, as CreateProcessA may write
 // into it; the tool keeps neither handle of the started process.
@@ -82,8 +80,8 @@ int RestartService(const std::string& exeDirectory, const ProcessStarter& startP
 
 void DeleteCachedDataFiles(const std::string& exeDirectory)
 {
-    for (const char* relativePath : kCachedDataFiles)
-        RemoveFile(exeDirectory + relativePath);
+    for (const char* name : kCachedDataFiles)
+        RemoveFile(exeDirectory + kWebDataFolder + name);
 }
 
 }  // namespace cc

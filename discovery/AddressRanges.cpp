@@ -61,12 +61,4 @@ bool ParseAddressRange(const std::string& text, NRAddressRange& range, std::stri
     return true;
 }
 
-std::uint64_t AddressCount(const std::vector<NRAddressRange>& ranges)
-{
-    std::uint64_t count = 0;
-    for (const NRAddressRange& range : ranges)
-        count += range.last >= range.first ? std::uint64_t{range.last} - range.first + 1 : 0;
-    return count;
-}
-
 }  // namespace cc

@@ -14,7 +14,4 @@ namespace cc {
 // addresses a sweep never queries.
 bool ParseAddressRange(const std::string& text, NRAddressRange& range, std::string& error);
 
-// How many addresses the ranges hold, an address in two ranges counted twice.
-std::uint64_t AddressCount(const std::vector<NRAddressRange>& ranges);
-
 }  // namespace cc

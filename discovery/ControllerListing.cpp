@@ -1,8 +1,5 @@
 #include "discovery/ControllerListing.h"
 
-#include <windows.h>
-#include <mbstring.h>
-
 #include <algorithm>
 #include <cstring>
 #include <unordered_set>
@@ -14,9 +11,6 @@ namespace cc {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-constexpr int kListenMs = 100;
-const char kLoopbackAddress[] = "127.0.0.1";
 
 std::chrono::milliseconds Since(Clock::time_point start, Clock::time_point now)
 {
@@ -102,8 +96,7 @@ std::optional<ListedNode> FindListedName(NRFindControllers& engine, const std::v
 {
     const auto listed = [&]() -> std::optional<ListedNode> {
         for (ListedNode& node : ListedNodes(engine, withMembers)) {
-            if (_mbsicmp(reinterpret_cast<const unsigned char*>(name.c_str()),
-                         reinterpret_cast<const unsigned char*>(node.hostName.c_str())) == 0)
+            if (EqualIgnoringCase(name, node.hostName))
                 return std::move(node);
         }
         return std::nullopt;

@@ -1,5 +1,7 @@
 #include "discovery/ControllerScan.h"
 
+#include <mbstring.h>
+
 #include <cctype>
 #include <unordered_set>
 
@@ -7,12 +9,9 @@
 
 namespace cc {
 
-NRFindControllers* ControllerFinder = nullptr;
-
 namespace {
 
 constexpr std::chrono::seconds kQuietBeforeRebroadcast(3);
-const char kLoopbackAddress[] = "127.0.0.1";
 
 std::string UpperCased(std::string text)
 {
@@ -29,10 +28,10 @@ int CompareHostNames(const std::string& first, const std::string& second)
     return order < 0 ? -1 : (order > 0 ? 1 : 0);
 }
 
-int CALLBACK CompareControllerNames(LPARAM firstIndex, LPARAM secondIndex, LPARAM)
+bool EqualIgnoringCase(const std::string& first, const std::string& second)
 {
-    return CompareHostNames(ControllerFinder->GetHostName(static_cast<int>(firstIndex)),
-                            ControllerFinder->GetHostName(static_cast<int>(secondIndex)));
+    return _mbsicmp(reinterpret_cast<const unsigned char*>(first.c_str()),
+                    reinterpret_cast<const unsigned char*>(second.c_str())) == 0;
 }
 
 ScanStep DecideScanStep(bool news, ScanTime now, ScanTime scanStart, ScanTime lastNews, std::chrono::seconds timeout)

@@ -3,8 +3,6 @@
 // applies them to its controls; the command-line program to its output.
 #pragma once
 
-#include <windows.h>
-
 #include <chrono>
 #include <functional>
 #include <string>
@@ -14,16 +12,19 @@ class NRFindControllers;
 
 namespace cc {
 
-// The one discovery engine of the controller object. A global because the list view's
-// sort callback receives only two rows' item data and must still reach the engine.
-extern NRFindControllers* ControllerFinder;
+// The engine's entry for the local host itself, which is never listed.
+inline constexpr char kLoopbackAddress[] = "127.0.0.1";
 
-// LVM_SORTITEMS callback over ControllerFinder: CompareHostNames of the two entries.
-int CALLBACK CompareControllerNames(LPARAM firstIndex, LPARAM secondIndex, LPARAM unused);
+// How long one listen for answers lasts, in a scan tick or a listing's step.
+constexpr int kListenMs = 100;
 
 // Ascending by upper-cased host name, compared byte by byte (not by locale): negative,
 // 0 or positive.
 int CompareHostNames(const std::string& first, const std::string& second);
+
+// Whether a typed text names a host name or address: equal but for case, compared as
+// multibyte text of the system code page.
+bool EqualIgnoringCase(const std::string& first, const std::string& second);
 
 // What one tick of a running scan does, from whether the engine's listen brought news.
 enum class ScanStep {

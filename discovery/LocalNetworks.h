@@ -12,6 +12,8 @@ namespace cc {
 std::vector<std::string> LocalHostAddresses();
 
 // The classful network part of a dotted address ("10.1.2.3" gives "10"); "" without a dot.
+// The discovery library, a module of its own, applies the same classes to numeric
+// addresses (core/src/BroadcastPlan.h) to find the subnets of such a network.
 std::string GetNetworkPrefix(const std::string& address);
 
 // Completes a network prefix to its directed-broadcast address: ".255" appended once for

@@ -8,6 +8,9 @@ namespace cc {
 // the tool touches lies under it.
 std::string GetExeDirectory();
 
+// The web service's data folder, relative to the executable's directory.
+inline constexpr char kWebDataFolder[] = "\\http\\data";
+
 // A path cut before its last backslash; a path without one comes back whole.
 std::string DirectoryOf(const std::string& path);
 

@@ -14,7 +14,8 @@ int ParseIntSaturated(const char* text);
 // The 32-bit product, saturated at the limits.
 int MultiplySaturated(int a, int b);
 
-// The shortest refresh rate the operator can choose, in seconds.
+// The shortest refresh rate the operator can choose, in seconds; also the rate a
+// settings file without one reads as.
 constexpr int kShortestRefreshSeconds = 20;
 
 // A refresh rate to store: never below the shortest rate.

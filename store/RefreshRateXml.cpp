@@ -1,5 +1,6 @@
 #include "store/RefreshRateXml.h"
 
+#include "store/ExeDirectory.h"
 #include "store/FileOps.h"
 #include "store/Numbers.h"
 
@@ -9,7 +10,7 @@ namespace cc {
 
 std::string RefreshRateXmlPathFor(const std::string& exeDirectory)
 {
-    return exeDirectory + "\\http\\data\\refreshRate.xml";
+    return exeDirectory + kWebDataFolder + "\\refreshRate.xml";
 }
 
 XmlNode* NewRefreshRateDocument(int milliseconds)
@@ -51,7 +52,7 @@ RefreshRateXmlResult WriteRefreshRateXml(const std::string& exeDirectory, int re
     }
     if (written)
         return RefreshRateXmlResult::Written;
-    return DirectoryExists(exeDirectory + "\\http\\data") ? RefreshRateXmlResult::Failed
+    return DirectoryExists(exeDirectory + kWebDataFolder) ? RefreshRateXmlResult::Failed
                                                           : RefreshRateXmlResult::NoDataFolder;
 }
 

@@ -8,8 +8,6 @@ namespace cc {
 
 namespace {
 
-constexpr int kDefaultRefreshRateMilliseconds = 20000;
-
 // Some implementations do not fail on a longer path but write elsewhere.
 bool ProfileCallsCanTake(const std::string& settingsPath)
 {
@@ -71,10 +69,8 @@ StoredSettings ReadSettings(const std::string& settingsPath)
 {
     StoredSettings settings;
     settings.address = ReadSetting(settingsPath, kAddressKey);
-    int milliseconds = ParseIntSaturated(ReadSetting(settingsPath, kRefreshRateKey).c_str());
-    if (milliseconds == 0)
-        milliseconds = kDefaultRefreshRateMilliseconds;
-    settings.refreshSeconds = milliseconds / 1000;
+    const int milliseconds = ParseIntSaturated(ReadSetting(settingsPath, kRefreshRateKey).c_str());
+    settings.refreshSeconds = milliseconds != 0 ? milliseconds / 1000 : kShortestRefreshSeconds;
     return settings;
 }
 

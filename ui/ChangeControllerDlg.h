@@ -15,8 +15,16 @@
 #include "ui/ListKeyInput.h"
 
 class NRController;
+class NRFindControllers;
 
 namespace cc {
+
+// The one discovery engine of the dialog's controller object. A global because the list
+// view's sort callback receives only two rows' item data and must still reach the engine.
+extern NRFindControllers* ControllerFinder;
+
+// LVM_SORTITEMS callback over ControllerFinder: CompareHostNames of the two entries.
+int CALLBACK CompareControllerNames(LPARAM firstIndex, LPARAM secondIndex, LPARAM unused);
 
 class CChangeControllerDlg : public fw::CDialog {
 public:

@@ -15,9 +15,16 @@ namespace {
 
 constexpr UINT kScanTickMs = 500;
 constexpr short kProgressTicks = 60;  // one step per tick fills the bar in 30 seconds
-constexpr int kListenMs = 100;
 
 }  // namespace
+
+NRFindControllers* ControllerFinder = nullptr;
+
+int CALLBACK CompareControllerNames(LPARAM firstIndex, LPARAM secondIndex, LPARAM)
+{
+    return CompareHostNames(ControllerFinder->GetHostName(static_cast<int>(firstIndex)),
+                            ControllerFinder->GetHostName(static_cast<int>(secondIndex)));
+}
 
 void CChangeControllerDlg::InitScan(int columnCount, const UINT* columnTitles)
 {

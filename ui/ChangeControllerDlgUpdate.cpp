@@ -2,8 +2,6 @@
 // applied to the web service; apply/Resolve.h decides the outcomes and their messages.
 #include "ui/ChangeControllerDlg.h"
 
-#include <mbstring.h>
-
 #include <memory>
 
 #include "apply/Resolve.h"
@@ -22,12 +20,6 @@ constexpr UINT kSelectedAndFocused = LVIS_SELECTED | LVIS_FOCUSED;
 std::unique_ptr<PleaseWaitScope> ShowSearchingWindow(HWND parent)
 {
     return std::make_unique<PleaseWaitScope>(parent, LoadResString(IDS_SEARCHING), LoadResString(IDS_PLEASE_WAIT));
-}
-
-bool EqualIgnoringCase(const std::string& first, const std::string& second)
-{
-    return _mbsicmp(reinterpret_cast<const unsigned char*>(first.c_str()),
-                    reinterpret_cast<const unsigned char*>(second.c_str())) == 0;
 }
 
 }  // namespace

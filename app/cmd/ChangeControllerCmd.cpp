@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/cmd/CommandLine.h"
+#include "app/cmd/ExitCodes.h"
 #include "app/cmd/Output.h"
 #include "apply/Resolve.h"
 #include "discovery/ControllerListing.h"
@@ -27,25 +28,6 @@
 
 namespace cc {
 namespace {
-
-enum ExitCode {
-    kDone = 0,
-    kUnexpectedFailure = 1,
-    kUsageError = 2,
-    kNotFound = 3,
-    kMemberNode = 4,
-    kNotSaved = 5,
-    kRestartFailed = 6,
-    kIncomplete = 7,
-    kNoSettings = 8,
-};
-
-// The check's own codes, as monitoring systems read them.
-enum CheckState {
-    kCheckOk = 0,
-    kCheckCritical = 2,
-    kCheckUnknown = 3,
-};
 
 using Clock = std::chrono::steady_clock;
 
@@ -332,7 +314,7 @@ int main(int argc, char** argv)
         case Command::Help:
             break;
         }
-        Write(stdout, kUsage);
+        Write(stdout, UsageText());
         return kDone;
     } catch (const std::exception& error) {
         if (checking)

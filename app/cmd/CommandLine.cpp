@@ -1,12 +1,19 @@
 #include "app/cmd/CommandLine.h"
 
+#include <chrono>
 #include <cstdlib>
 
+#include "app/cmd/ExitCodes.h"
 #include "discovery/AddressRanges.h"
+#include "discovery/ControllerListing.h"
+#include "store/Numbers.h"
 
 namespace cc {
 
-const char kUsage[] =
+namespace {
+
+// {NAME} stands for a limit or default of the program; UsageText fills them in.
+constexpr char kUsageTemplate[] =
     "Finds the Host Controllers of the Norrin Glassway service and points the service at one.\n"
     "\n"
     "  ChangeControllerCmd list [--members] [--format table|csv|json] [--range RANGE]...\n"
@@ -20,25 +27,77 @@ const char kUsage[] =
     "       prints the controllers that answer, sorted by name. --members adds member nodes\n"
     "       with their controller's address. --range (10.1.0.0/16, 10.1.2.10-10.1.2.200 or\n"
     "       one address; repeatable) also queries every address of the range by unicast,\n"
-    "       which reaches controllers behind routers; more than 65536 addresses need\n"
-    "       --allow-large-range. --rate paces that sweep (default 10000, at most 1000000\n"
-    "       queries a second). --time is the longest the listing takes (default 5 s, or\n"
+    "       which reaches controllers behind routers; more than {PLAIN_SWEEP} addresses need\n"
+    "       --allow-large-range. --rate paces that sweep (default {RATE}, at most {MOST_RATE}\n"
+    "       queries a second). --time is the longest the listing takes (default {TIME} s, or\n"
     "       until the sweep has sent its last query); it ends sooner once the answers\n"
-    "       stop. A sweep cut short by --time is reported on standard error (exit 7).\n"
+    "       stop. A sweep cut short by --time is reported on standard error.\n"
     "show   prints the stored controller and refresh rate of the service directory.\n"
     "set    makes CONTROLLER (a host name or address) the service's Host Controller:\n"
-    "       stores it, with the refresh rate (default: the stored one; at least 20 s),\n"
+    "       stores it, with the refresh rate (default: the stored one; at least {SHORTEST} s),\n"
     "       and restarts the service. The directory defaults to the program's own.\n"
     "check  asks the stored controller whether it answers, as a monitoring check: one\n"
     "       line OK, CRITICAL or UNKNOWN with performance data. --timeout is how long a\n"
-    "       stored name is looked for among broadcast answers (default 3 s).\n"
+    "       stored name is looked for among broadcast answers (default {TIMEOUT} s).\n"
     "\n"
-    "Options also take the forms --name=VALUE, /name VALUE and /name:VALUE.\n"
-    "Exit codes: 0 done; 1 unexpected failure; 2 usage error; 3 controller not found or\n"
-    "offline; 4 a member node, not a controller; 5 settings could not be saved;\n"
-    "6 service restart failed; 7 incomplete (the sweep was cut short); 8 no settings\n"
-    "here.\n"
-    "check has its own: 0 OK; 2 CRITICAL (no answer, or a member node); 3 UNKNOWN.\n";
+    "Options also take the forms --name=VALUE, /name VALUE and /name:VALUE.\n";
+
+struct CodeMeaning {
+    int code;
+    const char* meaning;
+};
+
+constexpr CodeMeaning kExitCodeMeanings[] = {
+    {kDone, "done"},
+    {kUnexpectedFailure, "unexpected failure"},
+    {kUsageError, "usage error (nothing was sent)"},
+    {kNotFound, "controller not found or offline"},
+    {kMemberNode, "a member node, not a controller"},
+    {kNotSaved, "settings could not be saved (the service was not restarted)"},
+    {kRestartFailed, "the service restart failed"},
+    {kIncomplete, "incomplete: the sweep was cut short"},
+    {kNoSettings, "no settings here"},
+};
+
+constexpr CodeMeaning kCheckCodeMeanings[] = {
+    {kCheckOk, "OK: the stored controller answers as a controller"},
+    {kCheckCritical, "CRITICAL: no answer, or a member node"},
+    {kCheckUnknown, "UNKNOWN: no settings to read, or the check failed"},
+};
+
+std::string Filled(std::string text, std::initializer_list<std::pair<std::string, std::string>> values)
+{
+    for (const auto& [name, value] : values) {
+        const std::string placeholder = "{" + name + "}";
+        for (size_t at = text.find(placeholder); at != std::string::npos; at = text.find(placeholder, at))
+            text.replace(at, placeholder.size(), value);
+    }
+    return text;
+}
+
+template <size_t N> std::string CodeLines(const char* heading, const CodeMeaning (&codes)[N])
+{
+    std::string lines = heading;
+    for (const auto& [code, meaning] : codes)
+        lines += "  " + std::to_string(code) + "  " + meaning + "\n";
+    return lines;
+}
+
+}  // namespace
+
+std::string UsageText()
+{
+    using std::to_string;
+    const auto listSeconds = std::chrono::duration_cast<std::chrono::seconds>(ListingPlan{}.longest).count();
+    return Filled(kUsageTemplate, {{"PLAIN_SWEEP", to_string(kLargestPlainSweep)},
+                                   {"RATE", to_string(NRFindControllers::kDefaultSweepQueriesPerSecond)},
+                                   {"MOST_RATE", to_string(NRFindControllers::kMostSweepQueriesPerSecond)},
+                                   {"TIME", to_string(listSeconds)},
+                                   {"SHORTEST", to_string(kShortestRefreshSeconds)},
+                                   {"TIMEOUT", to_string(CommandLine{}.nameSearchSeconds)}}) +
+           CodeLines("Exit codes:\n", kExitCodeMeanings) +
+           CodeLines("check's own exit codes, as monitoring systems read them:\n", kCheckCodeMeanings);
+}
 
 namespace {
 
@@ -77,10 +136,10 @@ public:
         }
         if (m_line.command == Command::Set && !m_controllerSeen && !m_help)
             return {false, m_line, "set needs the controller's host name or address"};
-        if (m_line.command == Command::List && !m_allowLarge && AddressCount(m_line.ranges) > kLargestPlainSweep)
+        if (m_line.command == Command::List && !m_allowLarge && NRAddressCount(m_line.ranges) > kLargestPlainSweep)
             return {false, m_line,
-                    "the ranges hold " + std::to_string(AddressCount(m_line.ranges)) +
-                        " addresses, more than a /16 (65536); add --allow-large-range to sweep them all"};
+                    "the ranges hold " + std::to_string(NRAddressCount(m_line.ranges)) + " addresses, more than " +
+                        std::to_string(kLargestPlainSweep) + "; add --allow-large-range to sweep them all"};
         if (m_help)
             m_line.command = Command::Help;
         else if (m_version)

@@ -42,6 +42,7 @@ struct ParsedCommandLine {
 // Options come as --name VALUE, --name=VALUE, /name VALUE or /name:VALUE.
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
-extern const char kUsage[];
+// What /? prints, with the program's own limits and defaults.
+std::string UsageText();
 
 }  // namespace cc

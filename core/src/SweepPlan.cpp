@@ -74,12 +74,4 @@ std::vector<NRAddressRange> SweepRanges(const std::vector<NRAddressRange>& range
     return merged;
 }
 
-std::uint64_t AddressCount(const std::vector<NRAddressRange>& ranges)
-{
-    std::uint64_t count = 0;
-    for (const NRAddressRange& range : ranges)
-        count += std::uint64_t{range.last} - range.first + 1;
-    return count;
-}
-
 }  // namespace nrcore

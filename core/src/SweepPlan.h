@@ -26,6 +26,5 @@ std::uint64_t SweepNonce(const SweepKey& key, std::uint32_t address);
 // 0.0.0.0 and 255.255.255.255 (which no answer may come from); ranges whose first
 // address lies above their last are empty.
 std::vector<NRAddressRange> SweepRanges(const std::vector<NRAddressRange>& ranges);
-std::uint64_t AddressCount(const std::vector<NRAddressRange>& ranges);
 
 }  // namespace nrcore

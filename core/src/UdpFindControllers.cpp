@@ -572,7 +572,7 @@ void UdpFindControllers::EndSweep()
 bool UdpFindControllers::StartSweep(const std::vector<NRAddressRange>& ranges, int queriesPerSecond)
 {
     std::vector<NRAddressRange> swept = SweepRanges(ranges);
-    const std::uint64_t total = AddressCount(swept);
+    const std::uint64_t total = NRAddressCount(swept);
     if (queriesPerSecond < 1 || queriesPerSecond > kMostSweepQueriesPerSecond || total == 0)
         return false;
     std::lock_guard<std::mutex> control(m_sweepControl);

@@ -238,6 +238,6 @@ TEST(SweepPlan, RangesAreMergedAndSkipTheUnanswerableAddresses)
     EXPECT_EQ(swept[1].last, 0x0A000021u);
     EXPECT_EQ(swept[2].first, 0xFFFFFFFEu);
     EXPECT_EQ(swept[2].last, 0xFFFFFFFEu);
-    EXPECT_EQ(AddressCount(swept), 1u + 0x22u + 1u);
-    EXPECT_EQ(AddressCount(SweepRanges({{0, 0xFFFFFFFFu}})), 0xFFFFFFFEull);
+    EXPECT_EQ(NRAddressCount(swept), 1u + 0x22u + 1u);
+    EXPECT_EQ(NRAddressCount(SweepRanges({{0, 0xFFFFFFFFu}})), 0xFFFFFFFEull);
 }

@@ -125,7 +125,7 @@ TEST(ParseAddressRange, NetworksRangesAndSingleAddresses)
         EXPECT_EQ(range.first, c.first) << c.text;
         EXPECT_EQ(range.last, c.last) << c.text;
     }
-    EXPECT_EQ(AddressCount({{0x0A010000, 0x0A01FFFF}, {1, 1}}), 65537u);
+    EXPECT_EQ(NRAddressCount({{0x0A010000, 0x0A01FFFF}, {1, 1}}), 65537u);
     // The last four hold only addresses a sweep never queries.
     for (const char* text :
          {"", "10.1.2", "10.1.2.3.4", "1.2.3.256", "10.0.0.0/", "10.0.0.0/x", "a.b.c.d", "1.2.3.4-", " 1.2.3.4",

@@ -33,6 +33,16 @@ struct NRAddressRange {
 constexpr std::uint32_t kFirstSweepableAddress = 0x00000001u;
 constexpr std::uint32_t kLastSweepableAddress = 0xFFFFFFFEu;
 
+// How many addresses the ranges hold, an address in two ranges counted twice; a range
+// whose first address lies above its last holds none.
+inline std::uint64_t NRAddressCount(const std::vector<NRAddressRange>& ranges)
+{
+    std::uint64_t count = 0;
+    for (const NRAddressRange& range : ranges)
+        count += range.last >= range.first ? std::uint64_t{range.last} - range.first + 1 : 0;
+    return count;
+}
+
 struct NRSweepProgress {
     // Addresses queried so far: each query that left the socket, or that the network
     // refused for its destination alone (no route to that host or network).
