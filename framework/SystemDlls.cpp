@@ -14,18 +14,13 @@ constexpr const char* kDelayLoadedDlls[] = {"bcrypt.dll", "iphlpapi.dll", "comct
 std::string LoadDllsFromSystemDirectoryOnly()
 {
     if (!::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32) || !::SetDllDirectoryW(L""))
-        return kDelayLoadedDlls[0];
+        return "The program cannot start: its DLL search could not be limited to the system directory.";
     // A module already loaded is what the delay-load helper's LoadLibrary returns.
     for (const char* dll : kDelayLoadedDlls) {
         if (!::LoadLibraryExA(dll, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32))
-            return dll;
+            return std::string("The program cannot start: ") + dll + " could not be loaded from the system directory.";
     }
     return std::string();
-}
-
-std::string SystemDllMissingText(const std::string& dll)
-{
-    return "The program cannot start: " + dll + " could not be loaded from the system directory.";
 }
 
 }  // namespace fw

@@ -10,11 +10,8 @@ namespace fw {
 
 // Restricts every later DLL search of this process to the system directory (neither
 // the program's nor the current directory) and loads the delay-loaded DLLs from there.
-// Returns the name of the first one that could not be loaded; empty when all are
-// loaded. The program must not go on after a failure: nothing else may search for them.
+// Returns what failed, as the program's last message; empty when all is done. The
+// program must not go on after a failure: nothing else may search for the DLLs.
 std::string LoadDllsFromSystemDirectoryOnly();
-
-// The text that says which DLL could not be loaded, for the program's last message.
-std::string SystemDllMissingText(const std::string& dll);
 
 }  // namespace fw

@@ -9,10 +9,9 @@
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
-    const std::string missingDll = fw::LoadDllsFromSystemDirectoryOnly();
-    if (!missingDll.empty()) {
-        ::MessageBoxA(nullptr, fw::SystemDllMissingText(missingDll).c_str(), fw::AfxGetAppName().c_str(),
-                      MB_OK | MB_ICONERROR);
+    const std::string dllFailure = fw::LoadDllsFromSystemDirectoryOnly();
+    if (!dllFailure.empty()) {
+        ::MessageBoxA(nullptr, dllFailure.c_str(), fw::AfxGetAppName().c_str(), MB_OK | MB_ICONERROR);
         return 1;
     }
 

@@ -283,11 +283,11 @@ std::string Describe(const std::exception& error)
 int main(int argc, char** argv)
 {
     using namespace cc;
-    const std::string missingDll = fw::LoadDllsFromSystemDirectoryOnly();
+    const std::string dllFailure = fw::LoadDllsFromSystemDirectoryOnly();
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
-    if (!missingDll.empty()) {
-        PrintLine(stderr, "ChangeControllerCmd: " + fw::SystemDllMissingText(missingDll));
+    if (!dllFailure.empty()) {
+        PrintLine(stderr, "ChangeControllerCmd: " + dllFailure);
         return kUnexpectedFailure;
     }
     const ParsedCommandLine parsed = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
