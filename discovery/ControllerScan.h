@@ -1,6 +1,7 @@
-// The rules of a discovery scan, free of any window: what one tick does, which entries
-// of the engine's table become controller rows, and the order of the rows. The dialog
-// applies them to its controls; the command-line program to its output.
+// The rules of a discovery scan: what one tick does, which entries of the engine's
+// table become controller rows, and the order of the rows. The dialog applies them to
+// its controls; the command-line program to its output. Beside them, for the dialog
+// alone, the global engine pointer and the list view's sort callback that reads it.
 #pragma once
 
 #include <windows.h>
