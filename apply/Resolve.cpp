@@ -47,7 +47,8 @@ MessageText NotListedMessage(const std::string& address)
 
 MessageText ApplyResultMessage(const ApplyResult& result)
 {
-    // The apply's own outcomes use the plain load: a missing entry would show empty.
+    // Success and restart failure use the plain load (a missing entry shows empty); a
+    // missing unsaved-settings text throws, as the resolve's texts do.
     const std::string caption = LoadPlainString(IDS_APP_TITLE);
     switch (result.outcome) {
     case ApplyOutcome::Applied:

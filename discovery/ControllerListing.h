@@ -20,7 +20,7 @@ struct ListingPlan {
     std::chrono::milliseconds longest{5000};
     // With a sweep, `longest` yields to it: the run goes on while the sweep sends,
     // until its last query and the quiet window after it. A sweep that has sent
-    // nothing for `stalled` ends the run all the same.
+    // nothing for `stalled` no longer holds the run beyond `longest`.
     bool untilSwept = false;
     std::chrono::milliseconds stalled{5000};
     // Once every query has gone out, a run ends after this long without news.

@@ -1,6 +1,7 @@
 // The rules of a discovery scan, free of any window: what one tick does, which entries
-// of the engine's table become controller rows, and the order of the rows. The dialog
-// applies them to its controls; the command-line program to its output.
+// of the engine's table become controller rows, their order, and when a typed text
+// names a row. The dialog applies them to its controls; the command-line program to
+// its output.
 #pragma once
 
 #include <chrono>

@@ -11,7 +11,8 @@ namespace cc {
 // name, in the host's order; empty on any failure. Sockets are started and never shut down.
 std::vector<std::string> LocalHostAddresses();
 
-// The classful network part of a dotted address ("10.1.2.3" gives "10"); "" without a dot.
+// The classful network part of a dotted address ("10.1.2.3" gives "10"); "" without a dot;
+// the whole address (cut to 31 characters) outside classes A to C, such as 127.0.0.1.
 // The discovery library, a module of its own, applies the same classes to numeric
 // addresses (core/src/BroadcastPlan.h) to find the subnets of such a network.
 std::string GetNetworkPrefix(const std::string& address);

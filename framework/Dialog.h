@@ -55,7 +55,7 @@ protected:
     virtual void OnOK() { EndDialog(IDOK); }
     virtual void OnCancel() { EndDialog(IDCANCEL); }
     // A handler let an exception escape; the message it handled is abandoned. Shows
-    // UnhandledExceptionText in a box owned by the dialog, as every box of the program:
+    // UnhandledExceptionText in a box owned by the dialog, as every box a dialog shows:
     // MB_OK, no icon. A dialog with a message-box seam of its own routes it there.
     virtual void OnUnhandledException(const std::exception* error);
 

@@ -1,5 +1,5 @@
 #!/bin/sh
-# The one command that installs, builds and runs every test. All of it runs inside a
+# The one command that installs, builds and runs every test. The tests run inside a
 # private network namespace with a wineserver of its own.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)

@@ -18,7 +18,7 @@ bool WriteAllBytes(HANDLE file, const char* bytes, std::size_t count);
 // Makes `content` the whole content of the existing or new file `path`. It is written
 // to a new file of an unpredictable name beside `path` and moved over `path` in one
 // step, so that a reader sees either the old file or the whole new one; nothing already
-// lying in the folder under any name is opened, written or deleted, and a link at
+// lying in the folder under any other name is opened, written or deleted, and a link at
 // `path` is replaced, not written through. While another process holds `path` open
 // without delete sharing (a reader opened with plain fopen, a web server serving or
 // mapping the file), the move is retried for a moment, and then `path` is rewritten in

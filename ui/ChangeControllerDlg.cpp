@@ -143,7 +143,8 @@ HICON CChangeControllerDlg::OnQueryDragIcon()
     return m_hIcon;
 }
 
-// Copies the clicked row's address into the address field; false when no row was hit.
+// Copies the clicked row's address into the address field; false, with the field
+// emptied, when no row was hit.
 bool CChangeControllerDlg::HandleListClick(const NMHDR* pNMHDR)
 {
     const int row = reinterpret_cast<const NMITEMACTIVATE*>(pNMHDR)->iItem;

@@ -31,7 +31,7 @@ public:
     explicit CChangeControllerDlg(HWND parent = nullptr, DialogServices services = DialogServices::Real());
     ~CChangeControllerDlg() override;
 
-    // Scan (discovery/ControllerScan.cpp)
+    // Scan (ChangeControllerDlgScan.cpp)
     void InitScan(int columnCount, const UINT* columnTitles);
     void StartScan();
     void StopScan();
@@ -40,7 +40,7 @@ public:
     bool IsAddressListed(const std::string& address) const;
     void SortControllerList();
 
-    // Resolve and apply (apply/UpdateHandler.cpp)
+    // Resolve and apply (ChangeControllerDlgUpdate.cpp)
     bool ResolveController(std::string typedText);
     bool SelectRowByName(std::string name);
     bool SelectRowByAddress(std::string address);

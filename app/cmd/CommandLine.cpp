@@ -101,7 +101,7 @@ std::string UsageText()
 
 namespace {
 
-// A whole decimal number within [lowest, INT_MAX]; false otherwise.
+// A whole decimal number of at most nine digits and at least `lowest`; false otherwise.
 bool ParseNumber(const std::string& text, int lowest, int& value)
 {
     if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos || text.size() > 9)

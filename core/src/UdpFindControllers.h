@@ -3,8 +3,9 @@
 // Threads: the caller's; a receiving thread, started with the socket on first use,
 // that drains the socket continuously and queues valid answers; a polling thread,
 // started by the first ResumePoll; a sweeping thread for each sweep. One lock guards
-// the table, the queue, the nonces, the sweep's state and the socket's handles. When the socket fails, the receiving thread ends and the
-// next operation that sends opens a new socket with a new receiving thread.
+// the table, the queue, the nonces, the sweep's state and the socket's handles. When
+// the socket fails, the receiving thread ends and the next operation that sends opens
+// a new socket with a new receiving thread.
 #pragma once
 
 #include <winsock2.h>

@@ -1,5 +1,5 @@
-// Exception types shared by the discovery library and the tool. All are copyable
-// and caught by value: copying copies the standard base and every field.
+// Exception types shared by the discovery library and the tool. All are copyable:
+// copying copies the standard base and every field.
 #pragma once
 
 #include <cstdint>
