@@ -286,12 +286,14 @@ int main(int argc, char** argv)
     const std::string dllFailure = fw::LoadDllsFromSystemDirectoryOnly();
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
+    const ParsedCommandLine parsed = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    const bool checking = parsed.line.command == Command::Check;
     if (!dllFailure.empty()) {
+        if (checking)
+            return CheckResult(kCheckUnknown, dllFailure);
         PrintLine(stderr, "ChangeControllerCmd: " + dllFailure);
         return kUnexpectedFailure;
     }
-    const ParsedCommandLine parsed = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
-    const bool checking = parsed.line.command == Command::Check;
     if (!parsed.valid) {
         if (checking)
             return CheckResult(kCheckUnknown, parsed.error);
