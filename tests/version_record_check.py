@@ -1,10 +1,6 @@
-"""Each program carries a version record of its own, with the CMake project's version.
-
+"""Each program carries one version record of its own, read back from the built
+executable by windres, with the CMake project's version.
     version_record_check.py WINDRES VERSION EXE...
-
-The record is read back from the built executable (windres decompiles its resources),
-so a record left out of a program, carried by the wrong one, or holding another
-version than the project's fails here.
 """
 import os
 import re

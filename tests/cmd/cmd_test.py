@@ -208,7 +208,6 @@ class CommandLineProgram(unittest.TestCase):
                 (("list", "--rate", "1000001"), "1 to 1000000"),
                 (("list", "--range", "255.255.255.255"), "no address to query"),
                 (("list", "--range", "0.0.0.0/32"), "no address to query"),
-                (("list", "--range", "255.255.255.255-255.255.255.255"), "no address to query"),
                 (("list", "--members=no"), "takes no value"),
                 (("list", "--range", "10.0.0.0/8", "/allow-large-range:no"), "takes no value"),
                 (("set", "127.0.0.2", "--help=no"), "takes no value"),
@@ -232,9 +231,8 @@ class CommandLineProgram(unittest.TestCase):
             with self.subTest(arguments=arguments):
                 code, out, err = run(*arguments)
                 self.assertEqual(code, 0, err)
-                self.assertTrue(out.endswith("\r\n"))
-                self.assertEqual(out.count("\n"), out.count("\r\n"), "a line ends in a bare LF")
-                self.assertNotIn("\r\r", out)
+                self.assertRegex(out, r"\r\n$")
+                self.assertNotRegex(out, r"\r\r|[^\r]\n", "every line ends in one CRLF")
 
     def test_a_sweep_of_a_slash_16_reaches_its_end_or_says_how_far_it_got(self):
         # No broadcast is answered: only the sweep's query of a node's own address is.
@@ -262,22 +260,17 @@ class CommandLineProgram(unittest.TestCase):
         took = time.monotonic() - start
         self.assertEqual(code, 7, err)
         self.assertIn("of 4194304 addresses", err)
-        # Wine's start and exit take a few seconds of their own; a sweep that ignored
-        # the stop took minutes.
+        # Wine's start and exit take seconds of their own; a sweep that ignored the stop took minutes.
         self.assertLess(took, 8, "the listing ran far past --time")
 
     def test_a_directory_without_settings_is_reported_not_shown(self):
         missing = missing_directory()
-        for arguments, expected_code in ((("show", "--dir", missing), 8), (("set", "127.0.0.2", "--dir", missing), 8)):
-            with self.subTest(arguments=arguments):
-                code, out, err = run(*arguments)
-                self.assertEqual(code, expected_code, err)
+        for command in (("show",), ("set", "127.0.0.2")):
+            with self.subTest(command=command):
+                code, out, err = run(*command, "--dir", missing)
+                self.assertEqual(code, 8, err)
                 self.assertEqual(out, "")
                 self.assertIn(missing, err)
-        code, out, err = run("check", "--dir", missing)
-        self.assertEqual(code, 3, err)
-        self.assertTrue(out.startswith("UNKNOWN - "), out)
-        self.assertIn(missing, out)
 
         os.remove(os.path.join(self.service.path, "GlasswayConfig.ini"))
         code, out, err = run("show", "--dir", windows_path(self.service.path))
@@ -321,12 +314,13 @@ class CommandLineProgram(unittest.TestCase):
 
     def test_check_without_a_stored_controller_or_with_bad_arguments_is_unknown(self):
         self.service.write("GlasswayConfig.ini", "[NorrinGlassway]\r\nRefreshRate=30000\r\n")
-        for arguments in (("check", "--dir", windows_path(self.service.path)), ("check", "--timeout", "0"),
-                          ("check", "--members")):
+        for arguments, named in ((("--dir", windows_path(self.service.path)), "no Host Controller is stored"),
+                                 (("--dir", missing_directory()), missing_directory()),
+                                 (("--timeout", "0"), "--timeout"), (("--members",), "--members")):
             with self.subTest(arguments=arguments):
-                code, out, err = run(*arguments)
+                code, out, err = run("check", *arguments)
                 self.assertEqual(code, 3, out + err)
-                self.assertTrue(out.startswith("UNKNOWN - "), out)
+                self.assertRegex(out, r"^UNKNOWN - .*" + re.escape(named))
 
     def test_help_prints_the_usage_and_version_the_projects_version(self):
         for flag in ("/?", "--help"):
@@ -338,9 +332,6 @@ class CommandLineProgram(unittest.TestCase):
             with self.subTest(arguments=arguments):
                 code, out, err = run(*arguments)
                 self.assertEqual((code, out), (0, "ChangeControllerCmd " + VERSION + "\r\n"), err)
-        code, out, err = run("--version=1")
-        self.assertEqual(code, 2)
-        self.assertIn("takes no value", err)
 
 
 if __name__ == "__main__":

@@ -1,10 +1,7 @@
-// The test's hands inside Wine for the planted-DLL test:
-//   planted_dll_probe load DLL
-//       loads DLL by name as any program may, and ends with 0 when it was loaded
-//       (shows that a DLL planted beside a program is taken in this Wine setup);
-//   planted_dll_probe dialog PROGRAM CAPTION
-//       starts PROGRAM in its own directory, waits for a visible window of it with
-//       that caption, closes it and ends with 0 when it showed and the program ended.
+// The planted-DLL test's hands inside Wine:
+//   planted_dll_probe load DLL                 ends with 0 when DLL loads by its bare name;
+//   planted_dll_probe dialog PROGRAM CAPTION   starts PROGRAM in its own directory, closes its
+//       window of that caption once it shows, and ends with 0 when it showed and PROGRAM ended.
 #include <windows.h>
 
 #include <cstdio>
@@ -16,23 +13,14 @@ namespace {
 constexpr DWORD kShowDeadlineMs = 60000;
 constexpr DWORD kPollMs = 20;
 
-struct WindowSearch {
-    DWORD processId;
-    const char* caption;
-    HWND found;
-};
-
-BOOL CALLBACK MatchWindow(HWND window, LPARAM lParam)
+// A visible top-level window of `processId` with that caption, or null.
+HWND ShownWindow(DWORD processId, const char* caption)
 {
-    auto& search = *reinterpret_cast<WindowSearch*>(lParam);
+    const HWND window = ::FindWindowA(nullptr, caption);
     DWORD owner = 0;
-    ::GetWindowThreadProcessId(window, &owner);
-    char caption[256] = {};
-    ::GetWindowTextA(window, caption, sizeof caption);
-    if (owner != search.processId || !::IsWindowVisible(window) || std::strcmp(caption, search.caption) != 0)
-        return TRUE;
-    search.found = window;
-    return FALSE;
+    return window && ::IsWindowVisible(window) && ::GetWindowThreadProcessId(window, &owner) && owner == processId
+               ? window
+               : nullptr;
 }
 
 int DialogOpens(const std::string& program, const char* caption)
@@ -48,20 +36,19 @@ int DialogOpens(const std::string& program, const char* caption)
         return 1;
     }
     ::CloseHandle(process.hThread);
-    WindowSearch search{process.dwProcessId, caption, nullptr};
+    HWND found = nullptr;
     const ULONGLONG deadline = ::GetTickCount64() + kShowDeadlineMs;
-    while (!search.found && ::GetTickCount64() < deadline &&
-           ::WaitForSingleObject(process.hProcess, kPollMs) == WAIT_TIMEOUT)
-        ::EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-    if (search.found)
-        ::PostMessageA(search.found, WM_CLOSE, 0, 0);
-    const bool ended = ::WaitForSingleObject(process.hProcess, search.found ? kShowDeadlineMs : 0) == WAIT_OBJECT_0;
+    while (!found && ::GetTickCount64() < deadline && ::WaitForSingleObject(process.hProcess, kPollMs) == WAIT_TIMEOUT)
+        found = ShownWindow(process.dwProcessId, caption);
+    if (found)
+        ::PostMessageA(found, WM_CLOSE, 0, 0);
+    const bool ended = ::WaitForSingleObject(process.hProcess, found ? kShowDeadlineMs : 0) == WAIT_OBJECT_0;
     if (!ended)
         ::TerminateProcess(process.hProcess, 1);
     ::CloseHandle(process.hProcess);
-    if (!search.found)
+    if (!found)
         std::fprintf(stderr, "no window \"%s\" showed\n", caption);
-    return search.found && ended ? 0 : 1;
+    return found && ended ? 0 : 1;
 }
 
 }  // namespace

