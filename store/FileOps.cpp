@@ -88,12 +88,15 @@ FileHandle CreateTemporaryBeside(const std::string& path, std::wstring& name)
     return FileHandle(INVALID_HANDLE_VALUE);
 }
 
-// Deletes the file this handle was opened on, whatever its name points to by now.
-void DeleteOpenFile(FileHandle& file)
+// Deletes the file this handle was opened on, whatever its name points to by now; by
+// its own name where the handle cannot mark it, so that no temporary file is left.
+void DeleteOpenFile(FileHandle& file, const std::wstring& name)
 {
     FILE_DISPOSITION_INFO disposition{TRUE};
-    SetFileInformationByHandle(file.Get(), FileDispositionInfo, &disposition, sizeof disposition);
+    const bool marked = SetFileInformationByHandle(file.Get(), FileDispositionInfo, &disposition, sizeof disposition);
     file.Close();
+    if (!marked)
+        DeleteFileW(name.c_str());
 }
 
 bool CutAt(HANDLE file, std::size_t size)
@@ -207,7 +210,7 @@ bool ReplaceFileContent(const std::string& path, const std::string& content, con
     if (!temporaryFile.IsOpen())
         return false;
     if (!WriteWhole(temporaryFile.Get(), content, write)) {
-        DeleteOpenFile(temporaryFile);
+        DeleteOpenFile(temporaryFile, temporary);
         return false;
     }
     if (!temporaryFile.Close()) {
