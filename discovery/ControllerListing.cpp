@@ -72,7 +72,8 @@ std::vector<ListedNode> ListedNodes(NRFindControllers& engine, bool withMembers)
 {
     std::vector<ListedNode> nodes;
     std::unordered_set<std::string> listed;
-    for (ControllerRow& row : NewControllerRows(engine, [](const std::string&) { return false; })) {
+    const auto nothingListed = [](const std::string&) -> const std::string* { return nullptr; };
+    for (ControllerRow& row : ChangedControllerRows(engine, nothingListed).added) {
         listed.insert(row.address);
         nodes.push_back({std::move(row.hostName), std::move(row.address), false, {}});
     }
@@ -94,9 +95,10 @@ std::vector<ListedNode> ListedNodes(NRFindControllers& engine, bool withMembers)
 std::optional<ListedNode> FindListedName(NRFindControllers& engine, const std::vector<std::string>& broadcastAddresses,
                                          const std::string& name, std::chrono::milliseconds longest, bool withMembers)
 {
+    const bool byAddress = IsDottedAddress(name);
     const auto listed = [&]() -> std::optional<ListedNode> {
         for (ListedNode& node : ListedNodes(engine, withMembers)) {
-            if (EqualIgnoringCase(name, node.hostName))
+            if (byAddress ? name == node.address : EqualIgnoringCase(name, node.hostName))
                 return std::move(node);
         }
         return std::nullopt;

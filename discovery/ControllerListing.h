@@ -56,8 +56,9 @@ struct ListedNode {
 // member nodes too, one per address, in the dialog's name order.
 std::vector<ListedNode> ListedNodes(NRFindControllers& engine, bool withMembers);
 
-// Broadcasts and listens, for at most `longest`, until a node whose host name is
-// `name` (case aside, as the dialog compares names) is listed: a controller, or with
+// Broadcasts and listens, for at most `longest`, until the node that `name` names is
+// listed: the node at that address for a dotted address, otherwise one whose host name
+// is `name` (case aside, as the dialog compares names); a controller, or with
 // `withMembers` a member node too. The node, or none.
 std::optional<ListedNode> FindListedName(NRFindControllers& engine, const std::vector<std::string>& broadcastAddresses,
                                          const std::string& name, std::chrono::milliseconds longest, bool withMembers);

@@ -45,20 +45,45 @@ ScanStep DecideScanStep(bool news, ScanTime now, ScanTime scanStart, ScanTime la
     return ScanStep::Wait;
 }
 
-std::vector<ControllerRow> NewControllerRows(NRFindControllers& engine,
-                                             const std::function<bool(const std::string& address)>& isListed)
+ControllerRowChanges
+ChangedControllerRows(NRFindControllers& engine,
+                      const std::function<const std::string*(const std::string& address)>& shownName)
 {
-    std::vector<ControllerRow> rows;
+    ControllerRowChanges changes;
     std::unordered_set<std::string> taken;
     const int count = engine.GetControllerCount();
     for (int index = 0; index < count; ++index) {
         std::string address = engine.GetNodeAddress(index);
-        if (address == kLoopbackAddress || taken.count(address) != 0 || isListed(address) || engine.IsMember(index))
+        if (address == kLoopbackAddress || engine.IsMember(index) || !taken.insert(address).second)
             continue;
-        taken.insert(address);
-        rows.push_back({index, engine.GetHostName(index), std::move(address)});
+        std::string hostName = engine.GetHostName(index);
+        if (const std::string* shown = shownName(address)) {
+            if (*shown != hostName)
+                changes.renamed.push_back({index, std::move(hostName), std::move(address)});
+            continue;
+        }
+        changes.added.push_back({index, std::move(hostName), std::move(address)});
     }
-    return rows;
+    return changes;
+}
+
+bool IsDottedAddress(const std::string& text)
+{
+    int parts = 0;
+    size_t position = 0;
+    while (parts < 4) {
+        size_t digits = 0;
+        int value = 0;
+        while (position < text.size() && digits < 4 && std::isdigit(static_cast<unsigned char>(text[position]))) {
+            value = value * 10 + (text[position++] - '0');
+            ++digits;
+        }
+        if (digits == 0 || digits > 3 || value > 255)
+            return false;
+        if (++parts < 4 && (position >= text.size() || text[position++] != '.'))
+            return false;
+    }
+    return position == text.size();
 }
 
 }  // namespace cc

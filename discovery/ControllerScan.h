@@ -48,9 +48,25 @@ struct ControllerRow {
     std::string address;
 };
 
-// The engine's entries that become new rows, in engine order: not 127.0.0.1, not a
-// member node, and no address that `isListed` knows or that an earlier entry took.
-std::vector<ControllerRow> NewControllerRows(NRFindControllers& engine,
-                                             const std::function<bool(const std::string& address)>& isListed);
+// How the engine's table differs from the rows listed.
+struct ControllerRowChanges {
+    // The entries that become new rows, in engine order: not 127.0.0.1, not a member
+    // node, and no address that a row carries or that an earlier entry took.
+    std::vector<ControllerRow> added;
+    // Listed controllers that now answer under another host name, with that name: the
+    // list is sorted by the engine's names, so a row must show the name it is sorted by.
+    std::vector<ControllerRow> renamed;
+};
+
+// `shownName` gives the host name that the row carrying an address shows, nullptr when
+// no row carries it.
+ControllerRowChanges
+ChangedControllerRows(NRFindControllers& engine,
+                      const std::function<const std::string*(const std::string& address)>& shownName);
+
+// Whether a typed or stored text is a dotted IPv4 address (four decimal parts of at most
+// 255). Such a text names the node at that address and is never matched against host
+// names: a node may call itself "10.0.0.9" while it answers from elsewhere.
+bool IsDottedAddress(const std::string& text);
 
 }  // namespace cc

@@ -16,23 +16,15 @@ int CListCtrl::InsertColumn(int index, const std::string& title, int format, int
         SendMessage(LVM_INSERTCOLUMNA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column)));
 }
 
-int CListCtrl::InsertItem(int index, const std::string& text, int image)
+int CListCtrl::InsertItem(int index, const std::string& text, int image, DWORD_PTR data)
 {
     LVITEMA item{};
-    item.mask = LVIF_TEXT | LVIF_IMAGE;
+    item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
     item.iItem = index;
     item.pszText = const_cast<char*>(text.c_str());
     item.iImage = image;
-    return static_cast<int>(SendMessage(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-}
-
-BOOL CListCtrl::SetItemData(int index, DWORD_PTR data)
-{
-    LVITEMA item{};
-    item.mask = LVIF_PARAM;
-    item.iItem = index;
     item.lParam = static_cast<LPARAM>(data);
-    return static_cast<BOOL>(SendMessage(LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    return static_cast<int>(SendMessage(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
 }
 
 DWORD_PTR CListCtrl::GetItemData(int index) const
@@ -41,6 +33,14 @@ DWORD_PTR CListCtrl::GetItemData(int index) const
     item.mask = LVIF_PARAM;
     item.iItem = index;
     return SendMessage(LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)) ? static_cast<DWORD_PTR>(item.lParam) : 0;
+}
+
+int CListCtrl::FindItemByData(DWORD_PTR data) const
+{
+    LVFINDINFOA find{};
+    find.flags = LVFI_PARAM;
+    find.lParam = static_cast<LPARAM>(data);
+    return static_cast<int>(SendMessage(LVM_FINDITEMA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
 }
 
 BOOL CListCtrl::SetItemText(int index, int column, const std::string& text)

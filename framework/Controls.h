@@ -83,10 +83,14 @@ public:
         return static_cast<BOOL>(SendMessage(LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), MAKELPARAM(width, 0)));
     }
 
-    // Inserts a row with text and image; returns its index, -1 on failure.
-    int InsertItem(int index, const std::string& text, int image);
-    BOOL SetItemData(int index, DWORD_PTR data);
+    // Inserts a row with text, image and item data in one message; returns its index,
+    // -1 on failure.
+    int InsertItem(int index, const std::string& text, int image, DWORD_PTR data);
     DWORD_PTR GetItemData(int index) const;
+    // The row whose item data is `data`; -1 when none is.
+    int FindItemByData(DWORD_PTR data) const;
+    // Makes room for `count` rows ahead of a large insertion.
+    void SetItemCount(int count) { SendMessage(LVM_SETITEMCOUNT, static_cast<WPARAM>(count)); }
     BOOL SetItemText(int index, int column, const std::string& text);
     std::string GetItemText(int index, int column) const;
 

@@ -85,6 +85,13 @@ const MessageMap* CDialog::GetMessageMap() const
     return nullptr;
 }
 
+void CDialog::EnableControl(CWnd& control, bool enable, HWND focusTarget)
+{
+    if (!enable && ::GetFocus() == control)
+        SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(focusTarget), TRUE);
+    control.EnableWindow(enable);
+}
+
 bool CDialog::RouteThroughMap(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
     UINT code = 0;

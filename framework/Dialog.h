@@ -64,6 +64,11 @@ protected:
     // Called from a handler: the message also gets the dialog manager's own processing.
     void Default() { m_defaultRequested = true; }
 
+    // Enables or disables a control. A control disabled while it has the focus leaves
+    // the dialog with none, and plain letters would then press the buttons they are
+    // mnemonics of: the focus first moves to `focusTarget`, as the dialog manager moves it.
+    void EnableControl(CWnd& control, bool enable, HWND focusTarget);
+
 private:
     friend bool detail::TakeDefaultRequest(CDialog& dialog);
 

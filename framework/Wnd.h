@@ -16,6 +16,7 @@ public:
     operator HWND() const { return m_hWnd; }
 
     BOOL EnableWindow(BOOL enable = TRUE) { return ::EnableWindow(m_hWnd, enable); }
+    BOOL IsWindowEnabled() const { return ::IsWindowEnabled(m_hWnd); }
     BOOL ShowWindow(int showCommand) { return ::ShowWindow(m_hWnd, showCommand); }
     BOOL IsIconic() const { return ::IsIconic(m_hWnd); }
     HWND GetParent() const { return ::GetParent(m_hWnd); }

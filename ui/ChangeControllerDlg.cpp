@@ -66,7 +66,7 @@ void CChangeControllerDlg::DoDataExchange(fw::CDataExchange* pDX)
 BOOL CChangeControllerDlg::OnInitDialog()
 {
     fw::CDialog::OnInitDialog();
-    m_btnUpdate.EnableWindow(FALSE);
+    EnableControl(m_btnUpdate, false);
 
     // Opening the dialog clears the service's reset flag.
     const SettingsFile settingsFile(m_settingsPath);
@@ -156,11 +156,20 @@ bool CChangeControllerDlg::HandleListClick(const NMHDR* pNMHDR)
     return true;
 }
 
+std::string CChangeControllerDlg::RowAddress(int row) const
+{
+    return ControllerFinder->GetNodeAddress(static_cast<int>(m_listControllers.GetItemData(row)));
+}
+
 void CChangeControllerDlg::TakeRowAddress(int row)
 {
-    m_btnUpdate.EnableWindow(TRUE);
-    const auto engineIndex = static_cast<int>(m_listControllers.GetItemData(row));
-    m_editAddress.SetWindowText(ControllerFinder->GetNodeAddress(engineIndex));
+    EnableControl(m_btnUpdate, true);
+    m_editAddress.SetWindowText(RowAddress(row));
+}
+
+void CChangeControllerDlg::EnableControl(fw::CWnd& control, bool enable)
+{
+    fw::CDialog::EnableControl(control, enable, m_listControllers);
 }
 
 void CChangeControllerDlg::OnClickControllerList(NMHDR* pNMHDR, LRESULT* pResult)
@@ -190,20 +199,24 @@ void CChangeControllerDlg::OnItemChangedControllerList(NMHDR* pNMHDR, LRESULT* p
 }
 
 // Enter in the list reaches it only while a row is selected (ListKeyInput): that row is
-// applied as a double-click on it would be.
+// applied as a double-click on it would be, unless it is the choice just applied (Update
+// greyed, the field holding the row's address). So Enter pressed again, or held down,
+// does not restart the service once more.
 void CChangeControllerDlg::OnReturnControllerList(NMHDR*, LRESULT* pResult)
 {
-    const int row = SelectedRow(m_listControllers);
-    if (row >= 0) {
-        TakeRowAddress(row);
-        OnUpdate();
-    }
     *pResult = 0;
+    const int row = SelectedRow(m_listControllers);
+    if (row < 0)
+        return;
+    if (!m_btnUpdate.IsWindowEnabled() && RowAddress(row) == m_editAddress.GetWindowText())
+        return;
+    TakeRowAddress(row);
+    OnUpdate();
 }
 
 void CChangeControllerDlg::OnRefreshList()
 {
-    m_btnRefreshList.EnableWindow(FALSE);
+    EnableControl(m_btnRefreshList, false);
     StartScan();
     m_editAddress.SetWindowText("");
 }
@@ -214,7 +227,7 @@ void CChangeControllerDlg::OnChangeRefreshRate()
 {
     m_refreshRateText = m_editRefreshRate.GetWindowText();
     if (!m_showingRefreshRate)
-        m_btnUpdate.EnableWindow(TRUE);
+        EnableControl(m_btnUpdate, true);
 }
 
 void CChangeControllerDlg::ShowRefreshRate(const std::string& text)
@@ -240,12 +253,12 @@ void CChangeControllerDlg::OnDeltaPosRefreshRate(NMHDR* pNMHDR, LRESULT* pResult
     next = std::clamp<std::int64_t>(next, kShortestRefreshSeconds, INT32_MAX);
 
     ShowRefreshRate(std::to_string(next));
-    m_btnUpdate.EnableWindow(TRUE);
+    EnableControl(m_btnUpdate, true);
 }
 
 void CChangeControllerDlg::OnChangeAddress()
 {
-    m_btnUpdate.EnableWindow(!m_editAddress.GetWindowText().empty());
+    EnableControl(m_btnUpdate, !m_editAddress.GetWindowText().empty());
 }
 
 void CChangeControllerDlg::OnCloseButton()

@@ -4,7 +4,7 @@
 
 #include <memory>
 #include <string>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
 #include "framework/Controls.h"
@@ -37,7 +37,8 @@ public:
     void StopScan();
     void ScanTick();
     void FillControllerList();
-    bool IsAddressListed(const std::string& address) const;
+    // The host name the row of a listed address shows; nullptr when no row carries it.
+    const std::string* ListedName(const std::string& address) const;
     void SortControllerList();
 
     // Resolve and apply (ChangeControllerDlgUpdate.cpp)
@@ -77,7 +78,10 @@ protected:
 
 private:
     bool HandleListClick(const NMHDR* pNMHDR);
+    std::string RowAddress(int row) const;
     void TakeRowAddress(int row);
+    // Enables or disables a control; the list takes over the focus of a disabled one.
+    void EnableControl(fw::CWnd& control, bool enable);
     void BroadcastToLocalNetworks();
     UINT_PTR ScanTimerId() const;
 
@@ -103,8 +107,9 @@ private:
     DialogServices m_services;
     std::vector<std::string> m_localAddresses;
     bool m_showingRefreshRate = false;
-    // Column-1 texts of the rows, so that a listed address is found without reading rows.
-    std::unordered_set<std::string> m_listedAddresses;
+    // The rows' addresses with the host names they show, so that a listed address and a
+    // renamed controller are found without reading rows.
+    std::unordered_map<std::string, std::string> m_listedNames;
 };
 
 }  // namespace cc

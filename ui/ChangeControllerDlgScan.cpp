@@ -71,19 +71,19 @@ void CChangeControllerDlg::StartScan()
     ControllerFinder->ClearControllerList();
 
     m_listControllers.DeleteAllItems();
-    m_listedAddresses.clear();
+    m_listedNames.clear();
 
     m_progressScan.ShowWindow(SW_SHOW);
     m_progressScan.SetPos(0);
     SetTimer(ScanTimerId(), kScanTickMs);
-    m_btnRefreshList.EnableWindow(FALSE);
+    EnableControl(m_btnRefreshList, false);
 }
 
 void CChangeControllerDlg::StopScan()
 {
     KillTimer(ScanTimerId());
     ControllerFinder->ResumePoll();
-    m_btnRefreshList.EnableWindow(TRUE);
+    EnableControl(m_btnRefreshList, true);
     m_progressScan.ShowWindow(SW_HIDE);
 
     // The columns leave room for a vertical scroll bar; give it to the address column
@@ -127,32 +127,48 @@ void CChangeControllerDlg::ScanTick()
 
 void CChangeControllerDlg::FillControllerList()
 {
-    const std::vector<ControllerRow> rows =
-        NewControllerRows(*ControllerFinder, [this](const std::string& address) { return IsAddressListed(address); });
+    const ControllerRowChanges changes =
+        ChangedControllerRows(*ControllerFinder, [this](const std::string& address) { return ListedName(address); });
+    if (changes.added.empty() && changes.renamed.empty())
+        return;
+
+    // Two messages a row, and room made at once: the list is filled on the UI thread.
     const fw::CRedrawPause drawnOnceAtTheEnd(m_listControllers);
+    m_listControllers.SetItemCount(m_listControllers.GetItemCount() + static_cast<int>(changes.added.size()));
     int position = 0;
-    for (const ControllerRow& controller : rows) {
-        const int row = m_listControllers.InsertItem(position, "", 0);
+    for (const ControllerRow& controller : changes.added) {
+        const int row = m_listControllers.InsertItem(position, controller.hostName, 0,
+                                                     static_cast<DWORD_PTR>(controller.engineIndex));
         if (row < 0)
             continue;
-        m_listControllers.SetItemData(row, static_cast<DWORD_PTR>(controller.engineIndex));
-        m_listControllers.SetItemText(row, 0, controller.hostName);
         m_listControllers.SetItemText(row, 1, controller.address);
-        m_listedAddresses.insert(controller.address);
+        m_listedNames.emplace(controller.address, controller.hostName);
         ++position;
+    }
+    for (const ControllerRow& controller : changes.renamed) {
+        const int row = m_listControllers.FindItemByData(static_cast<DWORD_PTR>(controller.engineIndex));
+        if (row < 0)
+            continue;
+        m_listControllers.SetItemText(row, 0, controller.hostName);
+        m_listedNames[controller.address] = controller.hostName;
     }
 }
 
-bool CChangeControllerDlg::IsAddressListed(const std::string& address) const
+const std::string* CChangeControllerDlg::ListedName(const std::string& address) const
 {
-    return m_listedAddresses.count(address) != 0;
+    const auto listed = m_listedNames.find(address);
+    return listed == m_listedNames.end() ? nullptr : &listed->second;
 }
 
+// The focused row is the keyboard's cursor: the next arrow key moves from it. It stays
+// on the selected row, wherever the sort moved that; with none selected it is row 0.
 void CChangeControllerDlg::SortControllerList()
 {
     m_listControllers.SortItems(CompareControllerNames, 0);
-    if (m_listControllers.GetItemCount() > 0)
-        m_listControllers.SetItemState(0, LVIS_FOCUSED, LVIS_FOCUSED);
+    if (m_listControllers.GetItemCount() == 0)
+        return;
+    const int selected = SelectedRow(m_listControllers);
+    m_listControllers.SetItemState(selected >= 0 ? selected : 0, LVIS_FOCUSED, LVIS_FOCUSED);
 }
 
 }  // namespace cc

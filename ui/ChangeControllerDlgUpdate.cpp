@@ -26,7 +26,7 @@ std::unique_ptr<PleaseWaitScope> ShowSearchingWindow(HWND parent)
 
 void CChangeControllerDlg::OnUpdate()
 {
-    m_btnUpdate.EnableWindow(FALSE);
+    EnableControl(m_btnUpdate, false);
     const std::string typedText = m_editAddress.GetWindowText();
 
     if (ResolveController(typedText)) {
@@ -41,12 +41,13 @@ void CChangeControllerDlg::OnUpdate()
     } else {
         ShowMessage(CouldNotFindMessage(typedText));
     }
-    m_btnUpdate.EnableWindow(FALSE);
+    EnableControl(m_btnUpdate, false);
 }
 
 bool CChangeControllerDlg::ResolveController(std::string typedText)
 {
-    const bool listedByName = SelectRowByName(typedText);
+    // A dotted address names the node at that address, never a host name.
+    const bool listedByName = !IsDottedAddress(typedText) && SelectRowByName(typedText);
     auto pleaseWait = ShowSearchingWindow(m_hWnd);
     if (listedByName)
         return true;
@@ -89,10 +90,10 @@ bool CChangeControllerDlg::SelectRowByAddress(std::string address)
             m_listControllers.SetItemState(row, 0, kSelectedAndFocused);
         }
     }
-    if (match == -1) {
-        ShowMessage(NotListedMessage(address));
+    // No row carries the address (the local host's own, say): the library's answer
+    // still names a controller, so the Update goes on, and no box says otherwise.
+    if (match == -1)
         return false;
-    }
     m_listControllers.EnsureVisible(match, FALSE);
     return true;
 }

@@ -4,13 +4,6 @@
 
 namespace cc {
 
-namespace {
-
-// The window property through which the watch procedure finds its object.
-constexpr char kWatchProperty[] = "cc.ListKeyInput";
-
-}  // namespace
-
 int SelectedRow(HWND list)
 {
     return static_cast<int>(::SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
@@ -25,7 +18,10 @@ void ListKeyInput::Attach(HWND list)
 {
     Detach();
     m_list = list;
-    ::SetPropA(list, kWatchProperty, this);
+    // The watch procedure finds its object in the window's user data: it runs for every
+    // message the list gets, and a window property would cost a lookup in the window
+    // manager each time (under Wine a round trip to its server).
+    ::SetWindowLongPtrA(list, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     m_listProcedure = reinterpret_cast<WNDPROC>(
         ::SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ListKeyInput::WatchProcedure)));
 }
@@ -36,7 +32,7 @@ void ListKeyInput::Detach()
         return;
     if (::IsWindow(m_list)) {
         ::SetWindowLongPtrA(m_list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_listProcedure));
-        ::RemovePropA(m_list, kWatchProperty);
+        ::SetWindowLongPtrA(m_list, GWLP_USERDATA, 0);
     }
     m_list = nullptr;
     m_listProcedure = nullptr;
@@ -44,7 +40,7 @@ void ListKeyInput::Detach()
 
 LRESULT CALLBACK ListKeyInput::WatchProcedure(HWND list, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    auto* watch = static_cast<ListKeyInput*>(::GetPropA(list, kWatchProperty));
+    auto* watch = reinterpret_cast<ListKeyInput*>(::GetWindowLongPtrA(list, GWLP_USERDATA));
     if (!watch)
         return ::DefWindowProcA(list, message, wParam, lParam);
     if (message == WM_NCDESTROY) {

@@ -174,9 +174,11 @@ class CommandLineProgram(unittest.TestCase):
 
     def test_set_refuses_member_nodes_and_silent_addresses(self):
         simulator("silent 127.0.0.4 on")
+        simulator("node 127.0.0.66 127.0.0.77")  # an address is never taken for a host name
         for text, expected_code, message in (
                 ("127.0.0.5", 4, "Members cannot be opened directly. Enter respective controller IP Address."),
-                ("127.0.0.4", 3, "That Controller 127.0.0.4 not found")):
+                ("127.0.0.4", 3, "That Controller 127.0.0.4 not found"),
+                ("127.0.0.77", 3, "That Controller 127.0.0.77 not found")):
             with self.subTest(text=text):
                 code, out, err = self.set_controller(text)
                 self.assertEqual(code, expected_code, err)
@@ -291,7 +293,9 @@ class CommandLineProgram(unittest.TestCase):
 
     def test_check_reports_the_stored_controller_as_a_monitoring_check(self):
         simulator("silent 127.0.0.4 on")
+        simulator("node 127.0.0.66 127.0.0.77")
         for stored, expected_code, expected in (
+                ("127.0.0.77", 2, r"^CRITICAL - Host Controller 127\.0\.0\.77 does not answer"),
                 ("127.0.0.2", 0, r"^OK - Host Controller 127\.0\.0\.2 answers from 127\.0\.0\.2"),
                 ("UPS-LOBBY", 0, r"^OK - Host Controller UPS-LOBBY answers from 127\.0\.0\.2"),
                 ("127.0.0.4", 2, r"^CRITICAL - Host Controller 127\.0\.0\.4 does not answer"),

@@ -87,7 +87,17 @@ public:
     void Deliver(int id, UINT message, WPARAM wParam)
     {
         ::SetFocus(Control(id));
-        MSG pending{Control(id), message, wParam, 1, 0, {}};  // a repeat count of 1
+        Route(Control(id), message, wParam);
+    }
+    // The same wherever the focus is now: the dialog itself gets what no control has.
+    void DeliverAtFocus(UINT message, WPARAM wParam)
+    {
+        const HWND focus = ::GetFocus();
+        Route(focus ? focus : dialog->m_hWnd, message, wParam);
+    }
+    void Route(HWND target, UINT message, WPARAM wParam)
+    {
+        MSG pending{target, message, wParam, 1, 0, {}};  // a repeat count of 1
         do {
             if (!::IsDialogMessageA(dialog->m_hWnd, &pending)) {
                 ::TranslateMessage(&pending);

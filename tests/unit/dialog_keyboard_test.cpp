@@ -109,6 +109,71 @@ TEST_F(KeyboardTest, ScanRefillAndRefreshLeaveTheFieldAlone)
     EXPECT_FALSE(harness.Enabled(IDC_UPDATE));
 }
 
+// A button that disables itself while it has the focus hands it to the list; with no
+// focus at all, a plain letter would press the button it is the mnemonic of.
+TEST_F(KeyboardTest, RefreshListLeavesTheFocusInTheList)
+{
+    OpenWithFourRows();
+    ::SetFocus(harness.Control(IDC_REFRESH_LIST));
+    harness.Click(IDC_REFRESH_LIST);
+    EXPECT_EQ(::GetFocus(), harness.Control(kList));
+
+    harness.Engine().arrivals = {{{"10.0.0.9", "core-ups"}}};
+    harness.Tick();
+    harness.DeliverAtFocus(WM_CHAR, 'c');  // "&Close"'s mnemonic
+    EXPECT_TRUE(::IsWindowVisible(harness.dialog->m_hWnd)) << "the dialog closed";
+    EXPECT_EQ(SelectedName(), "core-ups");
+    EXPECT_EQ(harness.Text(IDC_ADDRESS), "10.0.0.9");
+}
+
+// The focused row is where the next arrow key starts: a controller that answers late
+// and sorts above the highlighted row must not move it elsewhere.
+TEST_F(KeyboardTest, ASortBetweenTwoKeysKeepsTheKeyboardOnTheHighlightedRow)
+{
+    harness.WriteSettings("[NorrinGlassway]\r\nIPAddress=old-controller\r\n");
+    harness.Open();
+    harness.Engine().addSpecific = [](const std::string& text) { return text; };
+    harness.Engine().arrivals = {{{"10.0.0.2", "bravo"},
+                                  {"10.0.0.3", "charlie"},
+                                  {"10.0.0.4", "delta"},
+                                  {"10.0.0.5", "echo"},
+                                  {"10.0.0.6", "foxtrot"}}};
+    harness.Tick();
+    for (int down = 0; down < 3; ++down)
+        harness.Key(kList, VK_DOWN);
+    ASSERT_EQ(SelectedName(), "echo");
+
+    harness.Engine().arrivals = {{{"10.0.0.1", "alpha"}}};
+    harness.Tick();
+    harness.Key(kList, VK_DOWN);
+    EXPECT_EQ(SelectedName(), "foxtrot");
+    harness.Key(kList, VK_RETURN);
+    EXPECT_EQ(harness.Stored("IPAddress"), "10.0.0.6");
+}
+
+// Enter applies a row once: again, or held down, it would restart the service each time.
+TEST_F(KeyboardTest, EnterAgainDoesNotApplyTheSameRowAgain)
+{
+    OpenWithFourRows();
+    harness.Engine().addSpecific = [](const std::string& text) { return text; };
+    harness.Key(kList, VK_DOWN);
+    harness.Key(kList, VK_DOWN);
+    for (int press = 0; press < 4; ++press)
+        harness.Key(kList, VK_RETURN);
+    EXPECT_EQ(harness.Stored("IPAddress"), "10.0.0.3");
+    ASSERT_EQ(harness.messages.size(), 1u) << "one apply";
+    EXPECT_EQ(harness.messages[0].text, kSucceeded);
+
+    // Another row, or a changed rate, is a new choice.
+    harness.Key(kList, VK_UP);
+    harness.Key(kList, VK_RETURN);
+    EXPECT_EQ(harness.Stored("IPAddress"), "10.0.0.2");
+    harness.Type(IDC_REFRESH_RATE, "45");
+    harness.Key(kList, VK_RETURN);
+    EXPECT_EQ(harness.Stored("RefreshRate"), "45000");
+    EXPECT_EQ(harness.messages.size(), 3u);
+}
+
 TEST_F(KeyboardTest, EscapeInTheListClosesTheDialogWithARowHighlighted)
 {
     harness.Engine().table = {{"10.0.0.1", "alpha"}, {"10.0.0.2", "bravo"}};

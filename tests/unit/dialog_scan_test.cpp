@@ -164,16 +164,24 @@ TEST_F(ScanTest, EmptyListSortsWithoutFocus)
     EXPECT_EQ(harness.List().GetItemCount(), 0);
 }
 
-TEST_F(ScanTest, RenamedHostKeepsItsRowText)
+// The list is sorted by the engine's names, so a row shows the name its controller
+// answers under now, and that name is what a typed text matches.
+TEST_F(ScanTest, RenamedControllerShowsItsNewNameInItsPlace)
 {
+    ASSERT_TRUE(harness.directory.InstallStandInService());
     harness.Open();
-    harness.Engine().arrivals = {{{"10.0.0.1", "old-name"}}};
+    harness.Engine().arrivals = {{{"10.0.0.1", "alpha"}, {"10.0.0.2", "mike"}}};
     harness.Tick();
-    harness.Engine().table[0].hostName = "new-name";
-    harness.Engine().arrivals = {{{"10.0.0.2", "z"}}};
+    harness.Engine().table[0].hostName = "zulu";
+    harness.Engine().arrivals = {{{"10.0.0.3", "bravo"}}};
     harness.Tick();
-    EXPECT_EQ(harness.List().GetItemText(0, 0), "old-name");
-    EXPECT_EQ(harness.List().GetItemCount(), 2);
+    EXPECT_EQ(harness.Column(0), (Strings{"bravo", "mike", "zulu"}));
+    EXPECT_EQ(harness.Column(1), (Strings{"10.0.0.3", "10.0.0.2", "10.0.0.1"}));
+
+    harness.Type(IDC_ADDRESS, "ZULU");
+    harness.Click(IDC_UPDATE);
+    EXPECT_EQ(harness.Engine().CountCalls("AddSpecificController"), 0) << "matched by its listed name";
+    EXPECT_EQ(harness.Stored("IPAddress"), "ZULU");
 }
 
 TEST_F(ScanTest, RefreshListClearsAndScansAgain)

@@ -135,20 +135,35 @@ TEST_F(UpdateTest, LibraryAnswerForUnlistedNameIsListedAndSelected)
     ExpectSettled();
 }
 
-TEST_F(UpdateTest, LibraryAddressThatNoRowCarriesIsReportedAndStillApplied)
+// The local host's own address is never listed, yet the library found a controller
+// there: one Update, one verdict.
+TEST_F(UpdateTest, LibraryAddressThatNoRowCarriesIsAppliedWithOnlyTheResult)
 {
     ListByScan({{"10.0.0.1", "alpha"}});
     harness.List().SetItemState(0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     harness.Engine().addSpecific = [](const std::string&) { return std::string("127.0.0.1"); };
 
-    Update("localhost");
+    Update("127.0.0.1");
 
     EXPECT_EQ(SelectedRows(), 0);
     EXPECT_EQ(RowState(0), 0u);
-    EXPECT_EQ(harness.Stored("IPAddress"), "localhost");
-    ExpectMessages({{"That Controller 127.0.0.1 not found", fw::AfxGetAppName()}, {kSucceeded, kAppTitle}});
-    EXPECT_EQ(fw::AfxGetAppName(), "unit_tests");
+    EXPECT_EQ(harness.Stored("IPAddress"), "127.0.0.1");
+    ExpectMessages({{kSucceeded, kAppTitle}});
     ExpectSettled();
+}
+
+// A node may call itself by a dotted address it does not answer from: typed, that text
+// is the address to query, not the node's name.
+TEST_F(UpdateTest, AnAddressIsNeverMatchedAgainstHostNames)
+{
+    ListByScan({{"127.0.0.66", "127.0.0.77"}});
+
+    Update("127.0.0.77");
+
+    EXPECT_EQ(harness.Engine().calls.back(), "AddSpecificController 127.0.0.77");
+    ExpectMessages({{"That Controller 127.0.0.77 not found", fw::AfxGetAppName()},
+                    {CouldNotFind("127.0.0.77"), "Controller Not Found"}});
+    ExpectNothingApplied();
 }
 
 TEST_F(UpdateTest, EmptyLibraryAnswerReportsTwiceAndAppliesNothing)

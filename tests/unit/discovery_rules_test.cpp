@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <map>
 
 #include "FakeEngine.h"
 #include "discovery/AddressRanges.h"
@@ -77,18 +78,35 @@ TEST(DecideScanStep, NewsFirstThenStrictTimeOutThenStrictQuietInterval)
     }
 }
 
-TEST(NewControllerRows, LoopbackMembersListedAndRepeatedAddressesNeverBecomeRows)
+TEST(ChangedControllerRows, NewRowsSkipLoopbackMembersAndRepeatsAndListedRowsReportRenames)
 {
     FakeEngine engine;
-    engine.table = {{"127.0.0.1", "self"}, {"10.0.0.1", "ctl"},   {"10.0.0.2", "member", true},
-                    {"10.0.0.1", "again"}, {"10.0.0.3", "other"}, {"10.0.0.4", "listed"}};
-    const std::vector<ControllerRow> rows =
-        NewControllerRows(engine, [](const std::string& address) { return address == "10.0.0.4"; });
-    ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(rows[0].engineIndex, 1);
-    EXPECT_EQ(rows[0].hostName, "ctl");
-    EXPECT_EQ(rows[1].engineIndex, 4);
-    EXPECT_EQ(rows[1].address, "10.0.0.3");
+    engine.table = {{"127.0.0.1", "self"}, {"10.0.0.1", "ctl"},    {"10.0.0.2", "member", true}, {"10.0.0.1", "again"},
+                    {"10.0.0.3", "other"}, {"10.0.0.4", "listed"}, {"10.0.0.5", "zulu"},         {"10.0.0.6", "Case"}};
+    const std::map<std::string, std::string> shown = {
+        {"10.0.0.4", "listed"}, {"10.0.0.5", "yankee"}, {"10.0.0.6", "case"}};
+    const ControllerRowChanges changes = ChangedControllerRows(engine, [&shown](const std::string& address) {
+        const auto row = shown.find(address);
+        return row == shown.end() ? nullptr : &row->second;
+    });
+    ASSERT_EQ(changes.added.size(), 2u);
+    EXPECT_EQ(changes.added[0].engineIndex, 1);
+    EXPECT_EQ(changes.added[0].hostName, "ctl");
+    EXPECT_EQ(changes.added[1].engineIndex, 4);
+    EXPECT_EQ(changes.added[1].address, "10.0.0.3");
+    ASSERT_EQ(changes.renamed.size(), 2u) << "a row showing the engine's name is not renamed";
+    EXPECT_EQ(changes.renamed[0].engineIndex, 6);
+    EXPECT_EQ(changes.renamed[0].hostName, "zulu");
+    EXPECT_EQ(changes.renamed[1].hostName, "Case") << "a change of case is shown too";
+}
+
+TEST(IsDottedAddress, FourDecimalPartsUpTo255AndNothingElse)
+{
+    for (const char* address : {"127.0.0.77", "0.0.0.0", "255.255.255.255", "10.0.0.010"})
+        EXPECT_TRUE(IsDottedAddress(address)) << address;
+    for (const char* other : {"", "core-ups", "127.0.0", "127.0.0.1.", "127.0.0.256", "127.0.0.0001", "1.2.3.4.5",
+                              "127.0.0.1 ", " 127.0.0.1", "127..0.1", "0x7f.0.0.1", "127.0.0.-1", "1e2.0.0.1"})
+        EXPECT_FALSE(IsDottedAddress(other)) << other;
 }
 
 TEST(CompareHostNames, IgnoresCaseButComparesBytes)
