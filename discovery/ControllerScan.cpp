@@ -2,6 +2,7 @@
 
 #include <mbstring.h>
 
+#include <algorithm>
 #include <cctype>
 #include <unordered_set>
 
@@ -13,19 +14,19 @@ namespace {
 
 constexpr std::chrono::seconds kQuietBeforeRebroadcast(3);
 
-std::string UpperCased(std::string text)
-{
-    for (char& c : text)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-
 }  // namespace
 
+// In place, without upper-cased copies: the sort of a large list makes many comparisons.
 int CompareHostNames(const std::string& first, const std::string& second)
 {
-    const int order = UpperCased(first).compare(UpperCased(second));
-    return order < 0 ? -1 : (order > 0 ? 1 : 0);
+    const size_t common = std::min(first.size(), second.size());
+    for (size_t i = 0; i < common; ++i) {
+        const int a = std::toupper(static_cast<unsigned char>(first[i]));
+        const int b = std::toupper(static_cast<unsigned char>(second[i]));
+        if (a != b)
+            return a < b ? -1 : 1;
+    }
+    return first.size() == second.size() ? 0 : (first.size() < second.size() ? -1 : 1);
 }
 
 bool EqualIgnoringCase(const std::string& first, const std::string& second)

@@ -116,6 +116,8 @@ TEST(CompareHostNames, IgnoresCaseButComparesBytes)
               [](const std::string& a, const std::string& b) { return CompareHostNames(a, b) < 0; });
     EXPECT_EQ(names, (Strings{"ALPHA", "azb", "a_b", "beta", "Gamma"}));
     EXPECT_EQ(CompareHostNames("Alpha", "aLPHA"), 0);
+    EXPECT_LT(CompareHostNames("ups", "UPS-2"), 0) << "a prefix sorts first";
+    EXPECT_GT(CompareHostNames("\xe9t\xe9", "zulu"), 0) << "bytes above 0x7f compare unsigned";
 }
 
 }  // namespace

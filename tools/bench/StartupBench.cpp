@@ -5,9 +5,10 @@
 // the medians. Alternating cancels slow drifts of the machine; one launch of each
 // before the measured ones is not counted, so that neither pays for a cold file cache.
 // Each dialog is closed as the operator would (WM_CLOSE) and its process awaited before
-// the next launch.
+// the next launch. With MAX-RATIO, the ratio of the medians above it fails the run
+// (exit code 3), so that the suite can guard start-up against a bare dialog.
 //
-//   startup_bench [RUNS]
+//   startup_bench [RUNS [MAX-RATIO]]
 #include <windows.h>
 
 #include <algorithm>
@@ -145,8 +146,9 @@ void PrintRow(const Program& program)
 int main(int argc, char** argv)
 {
     const int runs = argc > 1 ? std::atoi(argv[1]) : kDefaultRuns;
-    if (runs < 1) {
-        std::fprintf(stderr, "usage: startup_bench [RUNS]\n");
+    const double maxRatio = argc > 2 ? std::atof(argv[2]) : 0;
+    if (runs < 1 || argc > 3 || (argc > 2 && maxRatio <= 0)) {
+        std::fprintf(stderr, "usage: startup_bench [RUNS [MAX-RATIO]]\n");
         return 2;
     }
     const std::string directory = OwnDirectory();
@@ -170,6 +172,11 @@ int main(int argc, char** argv)
     std::printf("%-22s %5s %10s %10s %10s %10s\n", "program", "runs", "median ms", "mean ms", "min ms", "max ms");
     for (const Program& program : programs)
         PrintRow(program);
-    std::printf("ratio of medians (tool / bare): %.2f\n", Median(programs[0].shownMs) / Median(programs[1].shownMs));
+    const double ratio = Median(programs[0].shownMs) / Median(programs[1].shownMs);
+    std::printf("ratio of medians (tool / bare): %.2f\n", ratio);
+    if (maxRatio > 0 && ratio > maxRatio) {
+        std::printf("the tool takes more than %.1f times as long as the bare dialog to show\n", maxRatio);
+        return 3;
+    }
     return 0;
 }

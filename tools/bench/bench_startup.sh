@@ -5,7 +5,9 @@
 # medians (startup_bench.exe). The tool runs from a directory laid out like the
 # service's and starts its scan at once, so everything runs in a private network
 # namespace with a wineserver of its own (scripts/in-netns).
-#   tools/bench/bench_startup.sh [BUILD-DIR] [N]
+#   tools/bench/bench_startup.sh [BUILD-DIR] [N [MAX-RATIO]]
+# The suite runs it already inside its namespace, as
+#   bench_startup.sh --inside BUILD-DIR N MAX-RATIO
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
