@@ -257,6 +257,20 @@ TEST_F(EngineAgainstSimulator, HostNamesArriveSanitised)
     EXPECT_EQ(engine->GetHostName(0), "bad?name??");
 }
 
+// Each test counts the simulator's answers from its own reset, so answers that an
+// earlier test left waiting (a scan it did not listen to the end) must not go out after it.
+TEST_F(EngineAgainstSimulator, AResetDropsTheAnswersOfTheScenarioBefore)
+{
+    ASSERT_TRUE(simulator->Run("controllers 7 127.0.0.2 stale-"));
+    ASSERT_TRUE(simulator->Run("delay 30000"));
+    ASSERT_EQ(Broadcast(*engine, "127.0.0.1"), 1);
+    ASSERT_EQ(simulator->Stat("pending"), 7);
+    ASSERT_TRUE(simulator->Run("reset"));
+    EXPECT_EQ(simulator->Stat("pending"), 0);
+    ASSERT_TRUE(simulator->WaitUntilIdle(1s));
+    EXPECT_EQ(simulator->Stat("answers"), 0);
+}
+
 TEST_F(EngineAgainstSimulator, TheTableStopsAt8192Entries)
 {
     ASSERT_TRUE(simulator->Run("controllers 9000 127.0.1.1 many-"));

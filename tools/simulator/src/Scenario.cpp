@@ -94,6 +94,7 @@ std::string Scenario::Execute(const std::string& commandLine)
         m_vacant.clear();
         m_faults = Faults{};
         m_counters = Counters{};
+        ++m_resets;
         return "ok";
     }
     if (command == "controllers")

@@ -60,6 +60,8 @@ public:
     // with "ok" or "error". quitRequested is set by "quit".
     std::string Execute(const std::string& commandLine);
     bool QuitRequested() const { return m_quit; }
+    // Counts "reset" commands; whoever holds planned answers drops them at each.
+    std::uint64_t Resets() const { return m_resets; }
 
     // The answers to a query that arrived for `destination`: only that node for a
     // node's own address, none for a vacant address, every node for any other
@@ -86,6 +88,7 @@ private:
     Counters m_counters;
     std::size_t m_pending = 0;
     bool m_quit = false;
+    std::uint64_t m_resets = 0;
     std::mt19937_64 m_random;
 };
 

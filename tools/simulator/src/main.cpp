@@ -191,7 +191,7 @@ void SendDue(int answerFd, int wrongPortFd, nrsim::Scenario& scenario, Schedule&
     }
 }
 
-void AnswerControl(int fd, nrsim::Scenario& scenario)
+void AnswerControl(int fd, nrsim::Scenario& scenario, Schedule& schedule)
 {
     char buffer[1024];
     sockaddr_in from{};
@@ -199,7 +199,14 @@ void AnswerControl(int fd, nrsim::Scenario& scenario)
     const ssize_t size = recvfrom(fd, buffer, sizeof buffer - 1, 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
     if (size < 0)
         return;
+    const std::uint64_t resetsBefore = scenario.Resets();
     const std::string reply = scenario.Execute(std::string(buffer, static_cast<std::size_t>(size)));
+    // Answers still waiting from before a reset belong to the previous scenario: sent
+    // later, they would reach a test that has just reset and count in its statistics.
+    if (scenario.Resets() != resetsBefore) {
+        schedule = Schedule{};
+        scenario.SetPending(0);
+    }
     sendto(fd, reply.data(), reply.size(), 0, reinterpret_cast<const sockaddr*>(&from), fromLength);
 }
 
@@ -352,7 +359,7 @@ int main(int argc, char** argv)
         SendDue(answerFd.get(), wrongPortFd.get(), scenario, schedule, sequence);
         scenario.SetPending(schedule.size());
         if (fds[1].revents & POLLIN)
-            AnswerControl(controlFd.get(), scenario);
+            AnswerControl(controlFd.get(), scenario, schedule);
     }
     return 0;
 }
