@@ -1,7 +1,6 @@
 #include "discovery/ControllerListing.h"
 
 #include <algorithm>
-#include <cstring>
 #include <unordered_set>
 
 #include "discovery/ControllerScan.h"
@@ -23,11 +22,7 @@ ListingResult RunListing(NRFindControllers& engine, const ListingPlan& plan, con
                          const std::function<void(const ListingProgress&)>& progress)
 {
     const Clock::time_point start = Clock::now();
-    for (const std::string& address : plan.broadcastAddresses) {
-        char target[16] = {};
-        std::strncpy(target, address.c_str(), sizeof target - 1);
-        engine.SendBroadcast(target);
-    }
+    SendBroadcasts(engine, plan.broadcastAddresses);
     const bool sweeping = !plan.sweepRanges.empty();
     ListingResult result;
     if (sweeping && !engine.StartSweep(plan.sweepRanges, plan.sweepQueriesPerSecond)) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <unordered_set>
 
 #include "nrcore/NRController.h"
@@ -33,6 +34,15 @@ bool EqualIgnoringCase(const std::string& first, const std::string& second)
 {
     return _mbsicmp(reinterpret_cast<const unsigned char*>(first.c_str()),
                     reinterpret_cast<const unsigned char*>(second.c_str())) == 0;
+}
+
+void SendBroadcasts(NRFindControllers& engine, const std::vector<std::string>& broadcastAddresses)
+{
+    for (const std::string& address : broadcastAddresses) {
+        char target[16] = {};
+        std::strncpy(target, address.c_str(), sizeof target - 1);
+        engine.SendBroadcast(target);
+    }
 }
 
 ScanStep DecideScanStep(bool news, ScanTime now, ScanTime scanStart, ScanTime lastNews, std::chrono::seconds timeout)

@@ -27,6 +27,10 @@ int CompareHostNames(const std::string& first, const std::string& second);
 // multibyte text of the system code page.
 bool EqualIgnoringCase(const std::string& first, const std::string& second);
 
+// Sends one broadcast round, to each address in turn (a modifiable copy of at most 15
+// characters, as the engine takes it); the results are not looked at.
+void SendBroadcasts(NRFindControllers& engine, const std::vector<std::string>& broadcastAddresses);
+
 // What one tick of a running scan does, from whether the engine's listen brought news.
 enum class ScanStep {
     FillAndSort,  // news: list the new controllers and sort
@@ -35,10 +39,13 @@ enum class ScanStep {
     Wait,
 };
 
+// A monotonic clock, as the companion's listing uses: setting the wall clock during a
+// scan must neither end it early nor hold it open.
+using ScanClock = std::chrono::steady_clock;
+using ScanTime = ScanClock::time_point;
 // Spans are compared strictly: the time-out has passed only once it is exceeded. A
 // re-broadcast does not count as news, so every quiet tick after the first re-broadcast
 // broadcasts again.
-using ScanTime = std::chrono::system_clock::time_point;
 ScanStep DecideScanStep(bool news, ScanTime now, ScanTime scanStart, ScanTime lastNews, std::chrono::seconds timeout);
 
 // A controller as a row shows it.

@@ -71,7 +71,8 @@ BOOL CChangeControllerDlg::OnInitDialog()
     // Opening the dialog clears the service's reset flag.
     const SettingsFile settingsFile(m_settingsPath);
 
-    // Looked up once: the controller object takes the first, the scan all of them.
+    // Looked up once, for the scan's broadcasts; the controller object is handed the
+    // first, as the library's interface asks, though its engine does not use it.
     m_localAddresses = m_services.localAddresses();
     m_pController = m_services.createController(m_localAddresses.empty() ? std::string() : m_localAddresses.front());
 
@@ -83,19 +84,12 @@ BOOL CChangeControllerDlg::OnInitDialog()
     ShowRefreshRate(std::to_string(stored.refreshSeconds));
     m_editAddress.SetWindowText(stored.address);  // its EN_CHANGE enables Update for a stored address
 
-    InitScan(0, nullptr);
+    InitScan();
     return TRUE;
 }
 
-void CChangeControllerDlg::SetupListColumns(fw::CListCtrl& list, fw::CImageList& images, int columnCount,
-                                            const UINT* columnTitles)
+void CChangeControllerDlg::SetupListColumns(fw::CListCtrl& list, fw::CImageList& images)
 {
-    static const UINT kDefaultTitles[] = {IDS_COLUMN_NAME, IDS_COLUMN_ADDRESS};
-    if (columnCount == 0) {
-        columnCount = 2;
-        columnTitles = kDefaultTitles;
-    }
-
     RECT listRect;
     list.GetWindowRect(&listRect);
     const int available = (listRect.right - listRect.left) - ::GetSystemMetrics(SM_CXVSCROLL);
@@ -107,14 +101,10 @@ void CChangeControllerDlg::SetupListColumns(fw::CListCtrl& list, fw::CImageList&
     ::ReleaseDC(list, dc);
     const int addressWidth = widest.cx;
 
-    for (int column = 0; column < columnCount; ++column) {
-        int width = columnCount <= 2 ? available - addressWidth : (available - addressWidth) / (columnCount - 1);
-        if (column == 1)
-            width = addressWidth;
-        if (column == columnCount - 1)
-            width += columnCount - 7;
-        list.InsertColumn(column, LoadResString(columnTitles[column]), LVCFMT_LEFT, width);
-    }
+    // The name takes the rest. The window rectangle counts the list's border, which the
+    // client area does not: 5 pixels off the address column keep both inside it.
+    list.InsertColumn(0, LoadResString(IDS_COLUMN_NAME), LVCFMT_LEFT, available - addressWidth);
+    list.InsertColumn(1, LoadResString(IDS_COLUMN_ADDRESS), LVCFMT_LEFT, addressWidth - 5);
 
     images.Create(16, 16, ILC_COLOR24 | ILC_MASK, 0, 2);
     images.Add(::LoadIconA(fw::AfxGetResourceHandle(), MAKEINTRESOURCEA(IDI_CONTROLLER)));
@@ -238,6 +228,10 @@ void CChangeControllerDlg::ShowRefreshRate(const std::string& text)
     m_refreshRateText = text;
 }
 
+// The spin keeps its default range (100 down to 0), so its up arrow proposes -1 and its
+// down arrow +1, and the rate moves against the proposal. From 30 s on, either arrow
+// takes 30 s off, deliberately: a long rate comes down in large steps, and only below
+// 30 s do the arrows step one second each way. Never below the 20 s floor.
 void CChangeControllerDlg::OnDeltaPosRefreshRate(NMHDR* pNMHDR, LRESULT* pResult)
 {
     *pResult = 0;

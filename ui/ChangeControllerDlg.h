@@ -31,23 +31,10 @@ public:
     explicit CChangeControllerDlg(HWND parent = nullptr, DialogServices services = DialogServices::Real());
     ~CChangeControllerDlg() override;
 
-    // Scan (ChangeControllerDlgScan.cpp)
-    void InitScan(int columnCount, const UINT* columnTitles);
-    void StartScan();
+    // Steps of the scan that the scan benchmark times one by one.
     void StopScan();
-    void ScanTick();
     void FillControllerList();
-    // The host name the row of a listed address shows; nullptr when no row carries it.
-    const std::string* ListedName(const std::string& address) const;
     void SortControllerList();
-
-    // Resolve and apply (ChangeControllerDlgUpdate.cpp)
-    bool ResolveController(std::string typedText);
-    bool SelectRowByName(std::string name);
-    bool SelectRowByAddress(std::string address);
-    ApplyResult ApplySelection(std::string address, int refreshSeconds);
-
-    void SetupListColumns(fw::CListCtrl& list, fw::CImageList& images, int columnCount, const UINT* columnTitles);
 
 protected:
     void DoDataExchange(fw::CDataExchange* pDX) override;
@@ -77,13 +64,25 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
+    // Scan (ChangeControllerDlgScan.cpp)
+    void InitScan();
+    void StartScan();
+    void ScanTick();
+    // The host name the row of a listed address shows; nullptr when no row carries it.
+    const std::string* ListedName(const std::string& address) const;
+
+    // Resolve and apply (ChangeControllerDlgUpdate.cpp)
+    bool ResolveController(std::string typedText);
+    bool SelectRowByName(std::string name);
+    bool SelectRowByAddress(std::string address);
+    ApplyResult ApplySelection(std::string address, int refreshSeconds);
+
+    void SetupListColumns(fw::CListCtrl& list, fw::CImageList& images);
     bool HandleListClick(const NMHDR* pNMHDR);
     std::string RowAddress(int row) const;
     void TakeRowAddress(int row);
     // Enables or disables a control; the list takes over the focus of a disabled one.
     void EnableControl(fw::CWnd& control, bool enable);
-    void BroadcastToLocalNetworks();
-    UINT_PTR ScanTimerId() const;
 
     fw::CButton m_btnUpdate;
     fw::CSpinButtonCtrl m_spinRefreshRate;
@@ -97,6 +96,8 @@ private:
     std::unique_ptr<NRController> m_pController;  // made on opening, ends with the dialog
     fw::CImageList m_imageList;
     std::vector<std::string> m_broadcastAddresses;
+    // Set while OnTimer steps the progress bar: a timer message dispatched within that
+    // step (a message loop run by the bar's processing) is not a tick of its own.
     bool m_inTimer = false;
     int m_scanTimeout = 30;
     ScanTime m_lastNews{};

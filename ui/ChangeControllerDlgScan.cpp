@@ -2,8 +2,6 @@
 // discovery/ControllerScan.h decide what each tick does and which rows are added.
 #include "ui/ChangeControllerDlg.h"
 
-#include <cstring>
-
 #include "discovery/ControllerScan.h"
 #include "discovery/LocalNetworks.h"
 #include "framework/WaitCursor.h"
@@ -26,10 +24,10 @@ int CALLBACK CompareControllerNames(LPARAM firstIndex, LPARAM secondIndex, LPARA
                             ControllerFinder->GetHostName(static_cast<int>(secondIndex)));
 }
 
-void CChangeControllerDlg::InitScan(int columnCount, const UINT* columnTitles)
+void CChangeControllerDlg::InitScan()
 {
     const fw::CWaitCursor waitCursor;
-    SetupListColumns(m_listControllers, m_imageList, columnCount, columnTitles);
+    SetupListColumns(m_listControllers, m_imageList);
 
     m_progressScan.SetRange(0, kProgressTicks);
     m_progressScan.SetStep(1);
@@ -47,26 +45,12 @@ void CChangeControllerDlg::InitScan(int columnCount, const UINT* columnTitles)
     }
 }
 
-UINT_PTR CChangeControllerDlg::ScanTimerId() const
-{
-    return static_cast<UINT_PTR>(GetDlgCtrlID());
-}
-
-void CChangeControllerDlg::BroadcastToLocalNetworks()
-{
-    for (const std::string& address : m_broadcastAddresses) {
-        char target[16] = {};
-        std::strncpy(target, address.c_str(), sizeof target - 1);
-        ControllerFinder->SendBroadcast(target);
-    }
-}
-
 void CChangeControllerDlg::StartScan()
 {
     m_scanStart = m_services.now();
     m_lastNews = m_scanStart;
     ControllerFinder->SuspendPoll();
-    BroadcastToLocalNetworks();
+    SendBroadcasts(*ControllerFinder, m_broadcastAddresses);
     // Cleared after the broadcasts: the engine still counts the answers to them.
     ControllerFinder->ClearControllerList();
 
@@ -75,13 +59,14 @@ void CChangeControllerDlg::StartScan()
 
     m_progressScan.ShowWindow(SW_SHOW);
     m_progressScan.SetPos(0);
-    SetTimer(ScanTimerId(), kScanTickMs);
+    // The timer goes by the dialog's own control identifier; OnTimer does not look at it.
+    SetTimer(static_cast<UINT_PTR>(GetDlgCtrlID()), kScanTickMs);
     EnableControl(m_btnRefreshList, false);
 }
 
 void CChangeControllerDlg::StopScan()
 {
-    KillTimer(ScanTimerId());
+    KillTimer(static_cast<UINT_PTR>(GetDlgCtrlID()));
     ControllerFinder->ResumePoll();
     EnableControl(m_btnRefreshList, true);
     m_progressScan.ShowWindow(SW_HIDE);
@@ -118,7 +103,7 @@ void CChangeControllerDlg::ScanTick()
         SortControllerList();
         break;
     case ScanStep::Rebroadcast:
-        BroadcastToLocalNetworks();
+        SendBroadcasts(*ControllerFinder, m_broadcastAddresses);
         break;
     case ScanStep::Wait:
         break;

@@ -12,13 +12,14 @@
 #include <vector>
 
 #include "apply/ServiceRestart.h"
+#include "discovery/ControllerScan.h"
 
 class NRController;
 
 namespace cc {
 
 struct DialogServices {
-    using Clock = std::chrono::system_clock;
+    using Clock = ScanClock;
 
     std::function<std::string()> exeDirectory;
     std::function<Clock::time_point()> now;
