@@ -6,6 +6,7 @@
 
 #include "apply/Resolve.h"
 #include "apply/ResString.h"
+#include "discovery/AddressRanges.h"
 #include "discovery/ControllerScan.h"
 #include "store/Numbers.h"
 #include "ui/PleaseWaitDlg.h"
@@ -30,7 +31,7 @@ void CChangeControllerDlg::OnUpdate()
     const std::string typedText = m_editAddress.GetWindowText();
 
     if (ResolveController(typedText)) {
-        // The rate is stored at the spin's floor at least, and the field shows what is stored.
+        // The rate is stored within the spin's bounds, and the field shows what is stored.
         const int refreshSeconds = RefreshSecondsFromText(m_refreshRateText);
         ShowRefreshRate(std::to_string(refreshSeconds));
         auto pleaseWait = ShowSearchingWindow(m_hWnd);
@@ -46,6 +47,11 @@ void CChangeControllerDlg::OnUpdate()
 
 bool CChangeControllerDlg::ResolveController(std::string typedText)
 {
+    // Readers disagree on which address such a text names, so it names none.
+    if (DottedFormOf(typedText) == DottedForm::LeadingZero) {
+        ShowMessage(ResolveFailureMessage(ResolveOutcome::NotFound, typedText));
+        return false;
+    }
     const bool listedByName = SelectRowByName(typedText);
     auto pleaseWait = ShowSearchingWindow(m_hWnd);
     if (listedByName)

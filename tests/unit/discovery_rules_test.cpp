@@ -126,13 +126,51 @@ TEST(ParseAddressRange, NetworksRangesAndSingleAddresses)
         EXPECT_EQ(range.last, c.last) << c.text;
     }
     EXPECT_EQ(NRAddressCount({{0x0A010000, 0x0A01FFFF}, {1, 1}}), 65537u);
+    // Overlapping and adjacent ranges are swept, and counted, once.
+    EXPECT_EQ(NRSweptAddressCount({{0x7F000000, 0x7F00FFFF}, {0x7F000000, 0x7F00FFFF}}), 65536u);
+    EXPECT_EQ(NRSweptAddressCount({{0x7F000000, 0x7F0000FF}, {0x7F000080, 0x7F00017F}, {0x7F000180, 0x7F000180}}),
+              0x181u);
     // The last four hold only addresses a sweep never queries.
-    for (const char* text :
-         {"", "10.1.2", "10.1.2.3.4", "1.2.3.256", "10.0.0.0/", "10.0.0.0/x", "a.b.c.d", "1.2.3.4-", " 1.2.3.4",
-          "255.255.255.255", "0.0.0.0/32", "0.0.0.0", "255.255.255.255-255.255.255.255"}) {
+    for (const char* text : {"", "10.1.2", "10.1.2.3.4", "1.2.3.256", "10.0.0.0/", "10.0.0.0/x", "a.b.c.d", "1.2.3.4-",
+                             " 1.2.3.4", "10.1.2.03", "010.1.2.0/16", "10.1.2.1-10.1.2.010", "255.255.255.255",
+                             "0.0.0.0/32", "0.0.0.0", "255.255.255.255-255.255.255.255"}) {
         NRAddressRange range{};
         std::string error;
         EXPECT_FALSE(ParseAddressRange(text, range, error)) << '"' << text << '"';
         EXPECT_FALSE(error.empty());
     }
+}
+
+TEST(DottedFormOf, OnlyFourDecimalPartsWithoutLeadingZerosAreAnAddress)
+{
+    const struct {
+        const char* text;
+        DottedForm form;
+    } cases[] = {
+        {"127.0.0.10", DottedForm::Canonical},
+        {"0.0.0.0", DottedForm::Canonical},
+        {"255.255.255.255", DottedForm::Canonical},
+        {"127.0.0.010", DottedForm::LeadingZero},
+        {"010.0.0.1", DottedForm::LeadingZero},
+        {"127.0.0.00", DottedForm::LeadingZero},
+        {"127.0.0.0010", DottedForm::LeadingZero},
+        {"127.0.0.0999", DottedForm::LeadingZero},
+        {"127.0.0.256", DottedForm::NotDotted},
+        {"127.0.0.1000", DottedForm::NotDotted},
+        {"127.0.10", DottedForm::NotDotted},
+        {"127.0.0.1.", DottedForm::NotDotted},
+        {"127.0.0.1 ", DottedForm::NotDotted},
+        {"ups-lobby", DottedForm::NotDotted},
+        {"", DottedForm::NotDotted},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DottedFormOf(c.text), c.form) << c.text;
+    std::uint32_t address = 0;
+    ASSERT_EQ(DottedFormOf("127.0.0.10", &address), DottedForm::Canonical);
+    EXPECT_EQ(address, 0x7F00000Au);
+
+    EXPECT_EQ(ResolveToDottedAddress("127.0.0.10"), "127.0.0.10");
+    EXPECT_EQ(ResolveToDottedAddress("localhost"), "127.0.0.1");
+    EXPECT_EQ(ResolveToDottedAddress("127.0.0.010"), std::nullopt) << "no reader's guess is taken";
+    EXPECT_EQ(ResolveToDottedAddress("no-such-host.invalid"), std::nullopt);
 }
