@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include "discovery/AddressRanges.h"
 #include "discovery/ControllerScan.h"
 
 namespace cc {
@@ -90,7 +91,9 @@ std::vector<ListedNode> ListedNodes(NRFindControllers& engine, bool withMembers)
 std::optional<ListedNode> FindListedName(NRFindControllers& engine, const std::vector<std::string>& broadcastAddresses,
                                          const std::string& name, std::chrono::milliseconds longest, bool withMembers)
 {
-    const bool byAddress = IsDottedAddress(name);
+    // A dotted address names the node at that address, never a host name: a node may
+    // call itself "10.0.0.9" while it answers from elsewhere.
+    const bool byAddress = DottedFormOf(name) != DottedForm::NotDotted;
     const auto listed = [&]() -> std::optional<ListedNode> {
         for (ListedNode& node : ListedNodes(engine, withMembers)) {
             if (byAddress ? name == node.address : EqualIgnoringCase(name, node.hostName))

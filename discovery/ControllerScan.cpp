@@ -78,23 +78,4 @@ ChangedControllerRows(NRFindControllers& engine,
     return changes;
 }
 
-bool IsDottedAddress(const std::string& text)
-{
-    int parts = 0;
-    size_t position = 0;
-    while (parts < 4) {
-        size_t digits = 0;
-        int value = 0;
-        while (position < text.size() && digits < 4 && std::isdigit(static_cast<unsigned char>(text[position]))) {
-            value = value * 10 + (text[position++] - '0');
-            ++digits;
-        }
-        if (digits == 0 || digits > 3 || value > 255)
-            return false;
-        if (++parts < 4 && (position >= text.size() || text[position++] != '.'))
-            return false;
-    }
-    return position == text.size();
-}
-
 }  // namespace cc

@@ -71,9 +71,4 @@ ControllerRowChanges
 ChangedControllerRows(NRFindControllers& engine,
                       const std::function<const std::string*(const std::string& address)>& shownName);
 
-// Whether a typed or stored text is a dotted IPv4 address (four decimal parts of at most
-// 255). Such a text names the node at that address and is never matched against host
-// names: a node may call itself "10.0.0.9" while it answers from elsewhere.
-bool IsDottedAddress(const std::string& text);
-
 }  // namespace cc

@@ -225,10 +225,13 @@ bool ReplaceFileContent(const std::string& path, const std::string& content, con
     return HeldOpenByAnother(moveError) && RewriteInPlace(target, content, write);
 }
 
-bool DirectoryExists(const std::string& path)
+PathKind KindOf(const std::string& path)
 {
     const DWORD attributes = GetFileAttributesW(PlatformPath(path).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    if (attributes != INVALID_FILE_ATTRIBUTES)
+        return attributes & FILE_ATTRIBUTE_DIRECTORY ? PathKind::Directory : PathKind::Other;
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? PathKind::Missing : PathKind::Other;
 }
 
 bool RemoveFile(const std::string& path)

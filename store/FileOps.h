@@ -30,7 +30,12 @@ bool WriteAllBytes(HANDLE file, const char* bytes, std::size_t count);
 bool ReplaceFileContent(const std::string& path, const std::string& content,
                         const FileByteWriter& write = WriteAllBytes);
 
-bool DirectoryExists(const std::string& path);
+enum class PathKind {
+    Missing,    // nothing at that name (nor at the folder it would be in)
+    Directory,  // a directory
+    Other,      // a file, or something that cannot be looked at
+};
+PathKind KindOf(const std::string& path);
 
 // Deletes the file; false when it could not be deleted or was not there.
 bool RemoveFile(const std::string& path);

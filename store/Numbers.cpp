@@ -55,7 +55,8 @@ int FlooredRefreshSeconds(int seconds)
 
 int RefreshSecondsFromText(const std::string& text)
 {
-    return FlooredRefreshSeconds(ParseIntSaturated(text.c_str()));
+    const int seconds = FlooredRefreshSeconds(ParseIntSaturated(text.c_str()));
+    return seconds > kLongestRefreshSeconds ? kLongestRefreshSeconds : seconds;
 }
 
 int RefreshRateMilliseconds(int seconds)

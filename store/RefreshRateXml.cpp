@@ -52,8 +52,13 @@ RefreshRateXmlResult WriteRefreshRateXml(const std::string& exeDirectory, int re
     }
     if (written)
         return RefreshRateXmlResult::Written;
-    return DirectoryExists(exeDirectory + kWebDataFolder) ? RefreshRateXmlResult::Failed
-                                                          : RefreshRateXmlResult::NoDataFolder;
+    // Only a folder that is not there at all is skipped; a file in the place of http
+    // or of http\data means the service's pages are somewhere the tool cannot write.
+    const std::string webFolder = DirectoryOf(exeDirectory + kWebDataFolder);
+    const bool noDataFolder =
+        KindOf(webFolder) == PathKind::Missing ||
+        (KindOf(webFolder) == PathKind::Directory && KindOf(exeDirectory + kWebDataFolder) == PathKind::Missing);
+    return noDataFolder ? RefreshRateXmlResult::NoDataFolder : RefreshRateXmlResult::Failed;
 }
 
 }  // namespace cc

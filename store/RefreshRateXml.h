@@ -20,8 +20,8 @@ XmlNode* NewRefreshRateDocument(int milliseconds);
 
 enum class RefreshRateXmlResult {
     Written,
-    NoDataFolder,  // no http\data: the service has no web pages there, nothing to write
-    Failed,        // the old file, if any, is kept
+    NoDataFolder,  // nothing at http\data: the service has no web pages there, nothing to write
+    Failed,        // the old file, if any, is kept; also for a file in the folder's place
 };
 
 // Builds, writes and releases the document for a refresh rate of whole seconds.

@@ -4,9 +4,15 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdint>
+
 namespace cc {
 
 namespace {
+
+// As the service reads a value.
+constexpr size_t kLongestReadableValue = 254;
 
 // Some implementations do not fail on a longer path but write elsewhere.
 bool ProfileCallsCanTake(const std::string& settingsPath)
@@ -25,7 +31,7 @@ bool WriteSetting(const std::string& settingsPath, const char* key, const std::s
 std::string ReadSetting(const std::string& settingsPath, const char* key)
 {
     // A 256-byte buffer with 255 given as its size lets at most 254 characters arrive.
-    char buffer[256] = {};
+    char buffer[kLongestReadableValue + 2] = {};
     if (ProfileCallsCanTake(settingsPath))
         GetPrivateProfileStringA(kSettingsSection, key, "", buffer, 255, settingsPath.c_str());
     return buffer;
@@ -48,6 +54,20 @@ bool HasSetting(const std::string& settingsPath, const char* key)
     return false;
 }
 
+std::string ProfileValueProblem(const std::string& value)
+{
+    const auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; };
+    if (value.find_first_of("\r\n") != std::string::npos)
+        return "a line break ends a value in the settings file";
+    if (!value.empty() && (isBlank(value.front()) || isBlank(value.back())))
+        return "the settings file drops blanks around a value";
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+        return "the settings file drops the quotes around a value";
+    if (value.size() > kLongestReadableValue)
+        return "the settings file gives at most " + std::to_string(kLongestReadableValue) + " characters back";
+    return {};
+}
+
 std::string SettingsPathFor(const std::string& exeDirectory)
 {
     return exeDirectory + "\\GlasswayConfig.ini";
@@ -63,6 +83,30 @@ SettingsFile::~SettingsFile() = default;
 const std::string& SettingsFile::Path() const
 {
     return m_path;
+}
+
+StoredRefreshRate ReadStoredRefreshRate(const std::string& settingsPath)
+{
+    StoredRefreshRate stored;
+    stored.present = HasSetting(settingsPath, kRefreshRateKey);
+    stored.text = ReadSetting(settingsPath, kRefreshRateKey);
+    const std::string& text = stored.text;
+    const size_t firstDigit = text.compare(0, 1, "-") == 0 ? 1 : 0;
+    if (text.size() == firstDigit || text.find_first_not_of("0123456789", firstDigit) != std::string::npos)
+        return stored;
+    const size_t significant = std::min(text.find_first_not_of('0', firstDigit), text.size());
+    // Eleven significant digits are beyond 32 bits whatever they are.
+    std::int64_t value = 0;
+    if (text.size() - significant > 10)
+        value = INT64_MAX;
+    else if (significant < text.size())
+        value = std::stoll(text.substr(significant));
+    const std::int64_t signedValue = firstDigit ? -value : value;
+    if (signedValue < INT32_MIN || signedValue > INT32_MAX)
+        return stored;
+    stored.isNumber = true;
+    stored.milliseconds = static_cast<int>(signedValue);
+    return stored;
 }
 
 StoredSettings ReadSettings(const std::string& settingsPath)

@@ -23,6 +23,11 @@ std::string ReadSetting(const std::string& settingsPath, const char* key);
 // Whether the section holds the key at all, even with an empty value.
 bool HasSetting(const std::string& settingsPath, const char* key);
 
+// Why the profile read would not give `value` back as written ("" when it would):
+// it drops blanks around a value and one pair of like quotes around it, a line break
+// ends it, and the service reads at most 254 characters.
+std::string ProfileValueProblem(const std::string& value);
+
 // Building one clears Reset, which tells the service that the tool has opened.
 class SettingsFile {
 public:
@@ -39,6 +44,17 @@ struct StoredSettings {
     std::string address;     // IPAddress as stored, at most 254 characters
     int refreshSeconds = 0;  // RefreshRate in whole seconds
 };
+
+// RefreshRate as stored, for showing it as it stands.
+struct StoredRefreshRate {
+    bool present = false;  // the section holds the key
+    std::string text;      // as the profile read gives it
+    // A whole number of milliseconds: an optional minus sign and decimal digits,
+    // nothing else, within 32 bits; then `milliseconds` holds it.
+    bool isNumber = false;
+    int milliseconds = 0;
+};
+StoredRefreshRate ReadStoredRefreshRate(const std::string& settingsPath);
 
 // Reads IPAddress, then RefreshRate. A RefreshRate that is 0, empty, missing or not a
 // number gives 20 seconds; milliseconds become seconds truncated toward zero.

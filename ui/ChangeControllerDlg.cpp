@@ -244,7 +244,7 @@ void CChangeControllerDlg::OnDeltaPosRefreshRate(NMHDR* pNMHDR, LRESULT* pResult
     if (current >= kLargeSpinStep)
         delta = kLargeSpinStep;
     std::int64_t next = static_cast<std::int64_t>(current) - delta;
-    next = std::clamp<std::int64_t>(next, kShortestRefreshSeconds, INT32_MAX);
+    next = std::clamp<std::int64_t>(next, kShortestRefreshSeconds, kLongestRefreshSeconds);
 
     ShowRefreshRate(std::to_string(next));
     EnableControl(m_btnUpdate, true);

@@ -6,6 +6,7 @@
 
 #include "apply/Resolve.h"
 #include "apply/ResString.h"
+#include "discovery/AddressRanges.h"
 #include "discovery/ControllerScan.h"
 #include "store/Numbers.h"
 #include "ui/PleaseWaitDlg.h"
@@ -30,7 +31,7 @@ void CChangeControllerDlg::OnUpdate()
     const std::string typedText = m_editAddress.GetWindowText();
 
     if (ResolveController(typedText)) {
-        // The rate is stored at the spin's floor at least, and the field shows what is stored.
+        // The rate is stored within the spin's bounds, and the field shows what is stored.
         const int refreshSeconds = RefreshSecondsFromText(m_refreshRateText);
         ShowRefreshRate(std::to_string(refreshSeconds));
         auto pleaseWait = ShowSearchingWindow(m_hWnd);
@@ -46,8 +47,15 @@ void CChangeControllerDlg::OnUpdate()
 
 bool CChangeControllerDlg::ResolveController(std::string typedText)
 {
+    const DottedForm form = DottedFormOf(typedText);
+    // Readers disagree on which address a dotted text with a leading zero names, so it
+    // names none.
+    if (form == DottedForm::LeadingZero) {
+        ShowMessage(ResolveFailureMessage(ResolveOutcome::NotFound, typedText));
+        return false;
+    }
     // A dotted address names the node at that address, never a host name.
-    const bool listedByName = !IsDottedAddress(typedText) && SelectRowByName(typedText);
+    const bool listedByName = form == DottedForm::NotDotted && SelectRowByName(typedText);
     auto pleaseWait = ShowSearchingWindow(m_hWnd);
     if (listedByName)
         return true;

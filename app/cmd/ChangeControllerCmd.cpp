@@ -18,10 +18,12 @@
 #include "app/cmd/ExitCodes.h"
 #include "app/cmd/Output.h"
 #include "apply/Resolve.h"
+#include "discovery/AddressRanges.h"
 #include "discovery/ControllerListing.h"
 #include "discovery/LocalNetworks.h"
 #include "framework/SystemDlls.h"
 #include "store/ExeDirectory.h"
+#include "store/FileOps.h"
 #include "store/Numbers.h"
 #include "store/SettingsFile.h"
 #include "version.h"
@@ -79,19 +81,72 @@ std::string FirstOf(const std::vector<std::string>& addresses)
     return addresses.empty() ? std::string() : addresses.front();
 }
 
+// A text in the system code page, each character it cannot spell a "?" (never a
+// look-alike, which could name another, existing file).
+std::string InCodePage(const std::wstring& text)
+{
+    if (text.empty())
+        return {};
+    const auto convert = [&text](DWORD flags, char* bytes, int size) {
+        const char unspellable = '?';
+        return WideCharToMultiByte(CP_ACP, flags, text.data(), static_cast<int>(text.size()), bytes, size,
+                                   flags ? &unspellable : nullptr, nullptr);
+    };
+    // Code pages such as UTF-8 take no such flag; they spell every character.
+    const DWORD flags = convert(WC_NO_BEST_FIT_CHARS, nullptr, 0) > 0 ? WC_NO_BEST_FIT_CHARS : 0;
+    std::string bytes(static_cast<size_t>(convert(flags, nullptr, 0)), '\0');
+    convert(flags, bytes.data(), static_cast<int>(bytes.size()));
+    return bytes;
+}
+
+// The program's own directory, spelled as InCodePage spells it.
+std::string ProgramDirectory()
+{
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    return DirectoryOf(InCodePage(path));
+}
+
 std::string ServiceDirectory(const CommandLine& line)
 {
-    return line.directory.empty() ? GetExeDirectory() : line.directory;
+    return line.directory.empty() ? ProgramDirectory() : line.directory;
+}
+
+// Why the programs cannot work in the directory at all, naming the limit; "" when
+// they can. The settings calls take single-byte paths of fewer than 260 characters.
+std::string UnhandledDirectory(const std::string& directory)
+{
+    const bool extendedPrefix = directory.compare(0, 4, "\\\\?\\") == 0;
+    if (directory.find('?', extendedPrefix ? 4 : 0) != std::string::npos) {
+        return "the directory " + directory +
+               " cannot be handled: its path holds characters that the system code page (" + std::to_string(GetACP()) +
+               ") cannot spell, shown here as \"?\"";
+    }
+    const std::string path = SettingsPathFor(directory);
+    if (path.size() >= MAX_PATH) {
+        return "the directory " + directory + " cannot be handled: the path of its settings file is " +
+               std::to_string(path.size()) + " characters long, and the settings calls take at most " +
+               std::to_string(MAX_PATH - 1);
+    }
+    return {};
 }
 
 // Why the directory holds no settings to read, naming the path; "" when it holds them.
 std::string MissingSettings(const std::string& directory)
 {
-    const DWORD attributes = GetFileAttributesA(directory.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+    if (const std::string unhandled = UnhandledDirectory(directory); !unhandled.empty())
+        return unhandled;
+    if (KindOf(directory) != PathKind::Directory)
         return "no settings here: the directory " + directory + " does not exist";
     const std::string path = SettingsPathFor(directory);
-    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+    if (KindOf(path) == PathKind::Missing)
         return "no settings here: " + path + " does not exist";
     return {};
 }
@@ -139,6 +194,19 @@ int List(const CommandLine& line)
     return kDone;
 }
 
+// RefreshRate as it stands: whole milliseconds as exact seconds, a negative number as
+// stored, anything else quoted; never a value the file does not hold.
+std::string RefreshRateAsStored(const StoredRefreshRate& stored)
+{
+    if (!stored.isNumber)
+        return "not a number (\"" + stored.text + "\")";
+    if (stored.milliseconds < 0)
+        return std::to_string(stored.milliseconds) + " ms";
+    std::string fraction = std::to_string(1000 + stored.milliseconds % 1000).substr(1);
+    fraction.erase(fraction.find_last_not_of('0') + 1);
+    return std::to_string(stored.milliseconds / 1000) + (fraction.empty() ? "" : "." + fraction) + " s";
+}
+
 int Show(const CommandLine& line)
 {
     const std::string directory = ServiceDirectory(line);
@@ -147,13 +215,35 @@ int Show(const CommandLine& line)
         return kNoSettings;
     }
     const std::string path = SettingsPathFor(directory);
-    const StoredSettings stored = ReadSettings(path);
+    const std::string address = ReadSetting(path, kAddressKey);
+    const StoredRefreshRate refreshRate = ReadStoredRefreshRate(path);
     const auto value = [&path](const char* key, const std::string& text) {
         return HasSetting(path, key) ? text : "not stored (" + path + " has no " + key + ")";
     };
-    PrintLine(stdout, "Host Controller: " + value(kAddressKey, stored.address));
-    PrintLine(stdout, "Refresh rate:    " + value(kRefreshRateKey, std::to_string(stored.refreshSeconds) + " s"));
+    PrintLine(stdout, "Host Controller: " + value(kAddressKey, address));
+    PrintLine(stdout, "Refresh rate:    " + value(kRefreshRateKey, RefreshRateAsStored(refreshRate)));
     return kDone;
+}
+
+// The rate set keeps when none is given: the stored one in whole seconds, within the
+// bounds. `change` says why the rate stored differs from the one there; "" when it
+// does not.
+int KeptRefreshSeconds(const StoredRefreshRate& stored, std::string& change)
+{
+    int seconds = kShortestRefreshSeconds;
+    if (!stored.isNumber) {
+        change = "is not a number";
+    } else if (stored.milliseconds < kShortestRefreshSeconds * 1000) {
+        change = "is below the shortest rate, " + std::to_string(kShortestRefreshSeconds) + " s";
+    } else if (stored.milliseconds / 1000 > kLongestRefreshSeconds) {
+        change = "is above the longest rate, " + std::to_string(kLongestRefreshSeconds) + " s";
+        seconds = kLongestRefreshSeconds;
+    } else {
+        seconds = stored.milliseconds / 1000;
+        if (stored.milliseconds % 1000 != 0)
+            change = "is not a whole number of seconds";
+    }
+    return seconds;
 }
 
 int Set(const CommandLine& line)
@@ -164,13 +254,15 @@ int Set(const CommandLine& line)
         return kNoSettings;
     }
     const std::string settingsPath = SettingsPathFor(directory);
-    if (!line.refreshSeconds && !HasSetting(settingsPath, kRefreshRateKey)) {
+    const StoredRefreshRate storedRate = ReadStoredRefreshRate(settingsPath);
+    if (!line.refreshSeconds && !storedRate.present) {
         PrintLine(stderr, "ChangeControllerCmd: no settings here: " + settingsPath +
                               " has no RefreshRate to keep; give one with --refresh-rate");
         return kNoSettings;
     }
+    std::string rateChange;
     const int refreshSeconds =
-        FlooredRefreshSeconds(line.refreshSeconds ? *line.refreshSeconds : ReadSettings(settingsPath).refreshSeconds);
+        line.refreshSeconds ? FlooredRefreshSeconds(*line.refreshSeconds) : KeptRefreshSeconds(storedRate, rateChange);
 
     const std::vector<std::string> localAddresses = LocalHostAddresses();
     NRController controller(FirstOf(localAddresses));
@@ -187,6 +279,10 @@ int Set(const CommandLine& line)
     // As in the dialog, the settings get the text as typed.
     const ApplyResult result = ApplySelection(directory, line.controller, refreshSeconds);
     const std::string message = ApplyResultMessage(result).text;
+    if (result.outcome != ApplyOutcome::NotSaved && !rateChange.empty()) {
+        PrintLine(stdout, "The stored RefreshRate \"" + storedRate.text + "\" " + rateChange + "; " +
+                              std::to_string(refreshSeconds) + " s is stored in its place");
+    }
     switch (result.outcome) {
     case ApplyOutcome::Applied:
         PrintLine(stdout, message);
@@ -214,15 +310,28 @@ const char* StateName(CheckState state)
     return "UNKNOWN";
 }
 
-// The check's one line: state, what happened, and the time measured as performance data.
-int CheckResult(CheckState state, const std::string& text, std::optional<Clock::duration> measured = std::nullopt)
+// What the check measured: the whole check, from the program's start to its verdict,
+// as a monitoring engine measures it, and the controller's own answer time, from the
+// query that decided until its answer or its end (none when no query decided).
+struct CheckTimes {
+    Clock::time_point start;
+    std::optional<Clock::duration> answer;
+};
+
+// The check's one line: state, what happened, and with times the performance data.
+int CheckResult(CheckState state, const std::string& text, const CheckTimes* times = nullptr)
 {
-    PrintLine(stdout, std::string(StateName(state)) + " - " + text +
-                          (measured ? " | time=" + Seconds(*measured, 3) + "s;;;0" : std::string()));
+    std::string line = std::string(StateName(state)) + " - " + text;
+    if (times) {
+        line += " | time=" + Seconds(Clock::now() - times->start, 3) + "s;;;0";
+        if (times->answer)
+            line += " answer=" + Seconds(*times->answer, 3) + "s;;;0";
+    }
+    PrintLine(stdout, line);
     return state;
 }
 
-int Check(const CommandLine& line)
+int Check(const CommandLine& line, Clock::time_point programStart)
 {
     const std::string directory = ServiceDirectory(line);
     if (const std::string missing = MissingSettings(directory); !missing.empty())
@@ -236,32 +345,39 @@ int Check(const CommandLine& line)
     NRController controller(FirstOf(localAddresses));
     NRFindControllers& engine = *controller.getFindControllers();
     const std::string named = "Host Controller " + stored;
+    CheckTimes times{programStart, std::nullopt};
     // A listed name, as set takes it: from the broadcasts until its answer.
-    Clock::time_point start = Clock::now();
+    Clock::time_point asked = Clock::now();
     if (const std::optional<ListedNode> node = FindListedName(engine, BroadcastAddressesFor(localAddresses), stored,
                                                               std::chrono::seconds(line.nameSearchSeconds), true)) {
-        const Clock::duration took = Clock::now() - start;
+        times.answer = Clock::now() - asked;
         if (node->member) {
             return CheckResult(kCheckCritical,
                                named + " (" + node->address + ") is a member node of the controller " +
                                    node->controllerAddress + ", not a controller",
-                               took);
+                               &times);
         }
-        return CheckResult(kCheckOk, named + " answers from " + node->address, took);
+        return CheckResult(kCheckOk, named + " answers from " + node->address, &times);
     }
-    // Otherwise the one-node query: from its first query until its answer or its end.
-    start = Clock::now();
+    // Otherwise the one-node query of the address the name resolves to, when it resolves.
+    const std::optional<std::string> address = ResolveToDottedAddress(stored);
+    if (!address) {
+        return CheckResult(kCheckCritical,
+                           "no controller named " + stored + " answered, and the name resolves to no address", &times);
+    }
+    asked = Clock::now();
     try {
-        const std::string address = engine.AddSpecificController(stored);
-        const Clock::duration took = Clock::now() - start;
-        if (address.empty())
-            return CheckResult(kCheckCritical, named + " does not answer", took);
-        return CheckResult(kCheckOk, named + " answers from " + address, took);
+        const std::string answered = engine.AddSpecificController(*address);
+        times.answer = Clock::now() - asked;
+        if (answered.empty())
+            return CheckResult(kCheckCritical, named + " does not answer", &times);
+        return CheckResult(kCheckOk, named + " answers from " + answered, &times);
     } catch (const ExceptionMemberFound& member) {
+        times.answer = Clock::now() - asked;
         return CheckResult(kCheckCritical,
                            named + " (" + member.Text() + ") is a member node of the controller " +
                                member.ControllerAddress() + ", not a controller",
-                           Clock::now() - start);
+                           &times);
     } catch (const ExceptionCommunicationsError& error) {
         return CheckResult(kCheckUnknown, "the check could not query: " + error.Text());
     }
@@ -280,13 +396,19 @@ std::string Describe(const std::exception& error)
 }  // namespace
 }  // namespace cc
 
-int main(int argc, char** argv)
+// The wide entry point, so that an argument is converted once, by InCodePage, and a
+// character outside the code page never becomes a look-alike.
+int wmain(int argc, wchar_t** argv)
 {
     using namespace cc;
+    const Clock::time_point programStart = Clock::now();
     const std::string dllFailure = fw::LoadDllsFromSystemDirectoryOnly();
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
-    const ParsedCommandLine parsed = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    std::vector<std::string> arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.push_back(InCodePage(argv[i]));
+    const ParsedCommandLine parsed = ParseCommandLine(arguments);
     const bool checking = parsed.line.command == Command::Check;
     if (!dllFailure.empty()) {
         if (checking)
@@ -309,7 +431,7 @@ int main(int argc, char** argv)
         case Command::Set:
             return Set(parsed.line);
         case Command::Check:
-            return Check(parsed.line);
+            return Check(parsed.line, programStart);
         case Command::Version:
             PrintLine(stdout, "ChangeControllerCmd " CC_VERSION_TEXT);
             return kDone;

@@ -7,6 +7,7 @@
 #include "discovery/AddressRanges.h"
 #include "discovery/ControllerListing.h"
 #include "store/Numbers.h"
+#include "store/SettingsFile.h"
 
 namespace cc {
 
@@ -34,8 +35,9 @@ constexpr char kUsageTemplate[] =
     "       stop. A sweep cut short by --time is reported on standard error.\n"
     "show   prints the stored controller and refresh rate of the service directory.\n"
     "set    makes CONTROLLER (a host name or address) the service's Host Controller:\n"
-    "       stores it, with the refresh rate (default: the stored one; at least {SHORTEST} s),\n"
-    "       and restarts the service. The directory defaults to the program's own.\n"
+    "       stores it, with the refresh rate (default: the stored one; at least {SHORTEST} s,\n"
+    "       at most {LONGEST} s, one day), and restarts the service. The directory defaults\n"
+    "       to the program's own.\n"
     "check  asks the stored controller whether it answers, as a monitoring check: one\n"
     "       line OK, CRITICAL or UNKNOWN with performance data. --timeout is how long a\n"
     "       stored name is looked for among broadcast answers (default {TIMEOUT} s).\n"
@@ -94,6 +96,7 @@ std::string UsageText()
                                    {"MOST_RATE", to_string(NRFindControllers::kMostSweepQueriesPerSecond)},
                                    {"TIME", to_string(listSeconds)},
                                    {"SHORTEST", to_string(kShortestRefreshSeconds)},
+                                   {"LONGEST", to_string(kLongestRefreshSeconds)},
                                    {"TIMEOUT", to_string(CommandLine{}.nameSearchSeconds)}}) +
            CodeLines("Exit codes:\n", kExitCodeMeanings) +
            CodeLines("check's own exit codes, as monitoring systems read them:\n", kCheckCodeMeanings);
@@ -136,10 +139,14 @@ public:
         }
         if (m_line.command == Command::Set && !m_controllerSeen && !m_help)
             return {false, m_line, "set needs the controller's host name or address"};
-        if (m_line.command == Command::List && !m_allowLarge && NRAddressCount(m_line.ranges) > kLargestPlainSweep)
-            return {false, m_line,
-                    "the ranges hold " + std::to_string(NRAddressCount(m_line.ranges)) + " addresses, more than " +
-                        std::to_string(kLargestPlainSweep) + "; add --allow-large-range to sweep them all"};
+        if (m_line.command == Command::List && !m_allowLarge) {
+            // Counted as the sweep queries them: an address in two ranges once.
+            const std::uint64_t swept = NRSweptAddressCount(m_line.ranges);
+            if (swept > kLargestPlainSweep)
+                return {false, m_line,
+                        "the ranges hold " + std::to_string(swept) + " addresses, more than " +
+                            std::to_string(kLargestPlainSweep) + "; add --allow-large-range to sweep them all"};
+        }
         if (m_help)
             m_line.command = Command::Help;
         else if (m_version)
@@ -197,7 +204,15 @@ private:
         if (m_line.command == Command::Set && !m_controllerSeen) {
             m_controllerSeen = true;
             m_line.controller = word;
-            return !word.empty() || Fail("the controller's host name or address is empty");
+            if (word.empty())
+                return Fail("the controller's host name or address is empty");
+            if (DottedFormOf(word) == DottedForm::LeadingZero)
+                return Fail("\"" + word +
+                            "\" is not taken as an address: a part with a leading zero is octal to some "
+                            "programs and decimal to others; write each part without leading zeros");
+            if (const std::string problem = ProfileValueProblem(word); !problem.empty())
+                return Fail("\"" + word + "\" cannot be stored as typed: " + problem);
+            return true;
         }
         return Fail("unexpected argument \"" + word + "\"");
     }
@@ -296,8 +311,9 @@ private:
             int seconds = 0;
             if (!Value(name, {Command::Set}, attached, value))
                 return false;
-            if (!ParseNumber(value, 0, seconds))
-                return Fail("--refresh-rate takes a whole number of seconds, not \"" + value + "\"");
+            if (!ParseNumber(value, 0, seconds) || seconds > kLongestRefreshSeconds)
+                return Fail("--refresh-rate takes a whole number of seconds, at most " +
+                            std::to_string(kLongestRefreshSeconds) + " (one day), not \"" + value + "\"");
             m_line.refreshSeconds = seconds;
             return true;
         }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string_view>
 
 #include "apply/ResString.h"
 #include "apply/StringIds.h"
@@ -13,8 +14,12 @@ namespace cc {
 namespace {
 
 // A CSV field: quoted, with its quotes doubled, when it holds a comma, quote or line break.
-std::string CsvField(const std::string& text)
+// Names come from unauthenticated answers, so one that a spreadsheet would take for a
+// formula (= + - @, a tab or a carriage return first) gets a leading apostrophe.
+std::string CsvField(const std::string& field)
 {
+    const bool formulaLike = !field.empty() && std::string_view("=+-@\t\r").find(field[0]) != std::string_view::npos;
+    const std::string text = formulaLike ? "'" + field : field;
     if (text.find_first_of(",\"\r\n") == std::string::npos)
         return text;
     std::string quoted = "\"";

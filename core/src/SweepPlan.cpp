@@ -75,3 +75,8 @@ std::vector<NRAddressRange> SweepRanges(const std::vector<NRAddressRange>& range
 }
 
 }  // namespace nrcore
+
+std::uint64_t NRSweptAddressCount(const std::vector<NRAddressRange>& ranges)
+{
+    return NRAddressCount(nrcore::SweepRanges(ranges));
+}

@@ -294,13 +294,20 @@ class CommandLineProgram(unittest.TestCase):
     def test_check_reports_the_stored_controller_as_a_monitoring_check(self):
         simulator("silent 127.0.0.4 on")
         simulator("node 127.0.0.66 127.0.0.77")
-        for stored, expected_code, expected in (
-                ("127.0.0.77", 2, r"^CRITICAL - Host Controller 127\.0\.0\.77 does not answer"),
-                ("127.0.0.2", 0, r"^OK - Host Controller 127\.0\.0\.2 answers from 127\.0\.0\.2"),
-                ("UPS-LOBBY", 0, r"^OK - Host Controller UPS-LOBBY answers from 127\.0\.0\.2"),
-                ("127.0.0.4", 2, r"^CRITICAL - Host Controller 127\.0\.0\.4 does not answer"),
-                ("127.0.0.5", 2, r"^CRITICAL - .*127\.0\.0\.5.* member node of the controller 127\.0\.0\.2"),
-                ("rack-b", 2, r"^CRITICAL - .*rack-b \(127\.0\.0\.5\).* member node of the controller 127\.0\.0\.2")):
+        # The last column: whether the verdict came after the broadcasts' wait, and so
+        # whether the whole check's time exceeds the answer's by that wait.
+        for stored, expected_code, expected, after_broadcasts in (
+                ("127.0.0.2", 0, r"^OK - Host Controller 127\.0\.0\.2 answers from 127\.0\.0\.2", False),
+                ("UPS-LOBBY", 0, r"^OK - Host Controller UPS-LOBBY answers from 127\.0\.0\.2", False),
+                ("127.0.0.4", 2, r"^CRITICAL - Host Controller 127\.0\.0\.4 does not answer", True),
+                ("127.0.0.77", 2, r"^CRITICAL - Host Controller 127\.0\.0\.77 does not answer", True),
+                ("127.0.0.5", 2, r"^CRITICAL - .*127\.0\.0\.5.* member node of the controller 127\.0\.0\.2", False),
+                ("rack-b", 2, r"^CRITICAL - .*rack-b \(127\.0\.0\.5\).* member node of the controller 127\.0\.0\.2",
+                 False),
+                ("ups-gone.invalid", 2,
+                 r"^CRITICAL - no controller named ups-gone\.invalid answered, and the name resolves to no address",
+                 True),
+                ("127.0.0.010", 2, r"^CRITICAL - no controller named 127\.0\.0\.010 answered", True)):
             with self.subTest(stored=stored):
                 settings = f"[NorrinGlassway]\r\nIPAddress={stored}\r\nRefreshRate=30000\r\n"
                 self.service.write("GlasswayConfig.ini", settings)
@@ -309,11 +316,19 @@ class CommandLineProgram(unittest.TestCase):
                 self.assertEqual(code, expected_code, out + err)
                 self.assertEqual(len(out.splitlines()), 1, out)
                 self.assertRegex(out, expected)
-                self.assertRegex(out, r" \| time=\d+\.\d{3}s;;;0\r\n$")
+                perfdata = re.search(r" \| time=(\d+\.\d{3})s;;;0(?: answer=(\d+\.\d{3})s;;;0)?\r\n$", out)
+                self.assertIsNotNone(perfdata, out)
+                whole = float(perfdata.group(1))
+                queried = expected.find("no controller named") < 0
+                self.assertEqual(perfdata.group(2) is not None, queried, "answer= only for a query that decided")
+                answer = float(perfdata.group(2) or 0)
+                self.assertGreaterEqual(whole, answer)
+                if after_broadcasts:
+                    self.assertGreaterEqual(whole - answer, 1.0, "time= covers the broadcasts' wait: " + out)
                 self.assertEqual(self.service.read("GlasswayConfig.ini"), settings, "check writes nothing")
-                if stored in ("UPS-LOBBY", "rack-b"):
+                if not after_broadcasts or not queried:
                     self.assertEqual(int(simulator_stats()["unicast"]), unicast_before,
-                                     "a listed name is answered by the broadcast")
+                                     "answered by the broadcast or not queried: no one-node query was sent")
         self.assertIsNone(self.service.read("NorrinGlasswayService.log"))
 
     def test_check_without_a_stored_controller_or_with_bad_arguments_is_unknown(self):
@@ -325,6 +340,91 @@ class CommandLineProgram(unittest.TestCase):
                 code, out, err = run("check", *arguments)
                 self.assertEqual(code, 3, out + err)
                 self.assertRegex(out, r"^UNKNOWN - .*" + re.escape(named))
+
+    def test_what_is_printed_and_stored_is_what_is_there(self):
+        simulator('node 127.0.0.6 =HYPERLINK("x")')
+        simulator("node 127.0.0.7 -minus")
+        simulator("vacant 127.3.0.0 127.3.255.255")
+        settings = "[NorrinGlassway]\r\nIPAddress=old\r\nRefreshRate={}\r\n"
+
+        def data_folder_is_a_file(service):
+            shutil.rmtree(os.path.join(service.path, "http", "data"))
+            service.write("http/data", "a file")
+
+        def refresh_rate(text):
+            return lambda service: service.write("GlasswayConfig.ini", settings.format(text))
+
+        # (item, set-up, arguments after the command, exit code, standard output, a
+        #  complaint on standard error, IPAddress and RefreshRate stored after the run,
+        #  whether the service was restarted)
+        cases = (
+            ("http\\data a file", data_folder_is_a_file, ("set", "127.0.0.2", "--refresh-rate", "30"), 5, "",
+             "could not be saved to {dir}\\http\\data\\refreshRate.xml", None, False),
+            ("quotes dropped", None, ("set", '"q"'), 2, "", "drops the quotes", ("old", "30000"), False),
+            ("blanks dropped", None, ("set", " ups-lobby "), 2, "", "drops blanks", ("old", "30000"), False),
+            ("rate not a number", refresh_rate("20s"), ("show",), 0,
+             'Host Controller: old\r\nRefresh rate:    not a number ("20s")\r\n', None, ("old", "20s"), False),
+            ("rate below 1 s", refresh_rate("999"), ("show",), 0, "Host Controller: old\r\nRefresh rate:    0.999 s\r\n",
+             None, ("old", "999"), False),
+            ("rate negative", refresh_rate("-5000"), ("show",), 0, "Host Controller: old\r\nRefresh rate:    -5000 ms\r\n",
+             None, ("old", "-5000"), False),
+            ("rate kept from text", refresh_rate("20s"), ("set", "127.0.0.2"), 0,
+             'The stored RefreshRate "20s" is not a number; 20 s is stored in its place\r\n'
+             "Updating the Host Controller settings was successful\r\n", None, ("127.0.0.2", "20000"), True),
+            ("rate above a day", None, ("set", "127.0.0.2", "--refresh-rate", "86401"), 2, "", "at most 86400",
+             ("old", "30000"), False),
+            ("rate of a day", None, ("set", "127.0.0.2", "--refresh-rate", "86400"), 0,
+             "Updating the Host Controller settings was successful\r\n", None, ("127.0.0.2", "86400000"), True),
+            ("leading zero", None, ("set", "127.0.0.010"), 2, "", "leading zero", ("old", "30000"), False),
+            ("leading zero range", None, ("list", "--range", "127.0.0.010"), 2, "", "not an IPv4 address", None, False),
+            ("csv formulas", None, ("list", "--format", "csv"), 0,
+             "name,address\r\n'-minus,127.0.0.7\r\n\"'=HYPERLINK(\"\"x\"\")\",127.0.0.6\r\nups-attic,127.0.0.4\r\n"
+             "Ups-Basement,127.0.0.3\r\nups-lobby,127.0.0.2\r\n", None, None, False),
+            ("ranges merged", None, ("list", "--format", "csv", "--range", "127.3.0.0/16", "--range", "127.3.0.0/17",
+                                     "--rate", "1000000"), 0, None, None, None, False),
+            ("ranges apart", None, ("list", "--range", "127.3.0.0/16", "--range", "127.4.0.0/31"), 2, "",
+             "the ranges hold 65538 addresses", None, False),
+        )
+        for item, set_up, arguments, expected_code, expected_out, complaint, stored, restarted in cases:
+            with self.subTest(item=item):
+                service = ServiceDirectory()
+                self.addCleanup(service.remove)
+                if set_up:
+                    set_up(service)
+                directory = windows_path(service.path)
+                options = ("--dir", directory) if arguments[0] in ("set", "show") else ()
+                code, out, err = run(*arguments, *options)
+                self.assertEqual(code, expected_code, out + err)
+                if expected_out is not None:
+                    self.assertEqual(out, expected_out)
+                if complaint:
+                    self.assertIn(complaint.format(dir=directory), err)
+                if stored:
+                    self.assertEqual((service.stored("IPAddress"), service.stored("RefreshRate")), stored)
+                self.assertEqual(len(service.service_log(2 if restarted else 0)), 2 if restarted else 0)
+
+        code, out, err = run("list", "--format", "json")
+        self.assertEqual(code, 0, err)
+        self.assertIn({"name": '=HYPERLINK("x")', "address": "127.0.0.6"}, json.loads(out), "JSON keeps the name")
+        code, out, err = run("/?")
+        self.assertIn("at most 86400 s", out, "the usage names the longest rate")
+
+    def test_a_directory_the_programs_cannot_handle_is_named_as_such(self):
+        unspellable = os.path.join(self.service.path, "Glassway-\u65e5\u672c")
+        too_long = self.service.path
+        while len(windows_path(too_long)) < 270:
+            too_long = os.path.join(too_long, "nested-service-folder")
+        for directory, limit in ((unspellable, "system code page"), (too_long, "at most 259")):
+            os.makedirs(directory)
+            shutil.copy(os.path.join(self.service.path, "GlasswayConfig.ini"), directory)
+            for command, expected_code in (("show", 8), ("set", 8), ("check", 3)):
+                with self.subTest(limit=limit, command=command):
+                    arguments = (command, "127.0.0.2") if command == "set" else (command,)
+                    code, out, err = run(*arguments, "--dir", windows_path(directory))
+                    self.assertEqual(code, expected_code, out + err)
+                    self.assertIn(limit, out + err)
+                    self.assertNotIn("does not exist", out + err)
+        self.assertIsNone(self.service.read("NorrinGlasswayService.log"))
 
     def test_help_prints_the_usage_and_version_the_projects_version(self):
         for flag in ("/?", "--help"):

@@ -474,3 +474,82 @@ TEST(StandInService, StartAndStopFlipTheMarkerAndAreLogged)
     EXPECT_EQ(log[0].useShowWindow, "0");
     EXPECT_LT(log[0].createdTicks, log[1].createdTicks);
 }
+
+TEST(ApplySelection, AnythingButNothingAtTheDataFolderIsAFailedStore)
+{
+    const struct {
+        const char* what;
+        const char* fileAt;  // replaces the folder; none: the folder is removed
+        ApplyOutcome outcome;
+    } cases[] = {
+        {"a file at http\\data", "http\\data", ApplyOutcome::NotSaved},
+        {"a file at http", "http", ApplyOutcome::NotSaved},
+        {"no http at all", nullptr, ApplyOutcome::Applied},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ToolDirectory tool;
+        RemoveTree(tool.Path() + "\\http");
+        if (c.fileAt) {
+            MakeDirectory(DirectoryOf(tool.File(c.fileAt)));
+            ASSERT_TRUE(WriteWholeFile(tool.File(c.fileAt), "not a folder"));
+        }
+        LaunchRecorder recorder(false);
+
+        const ApplyResult result = ApplySelection(tool.Path(), "10.0.0.5", 25, recorder.Starter());
+
+        EXPECT_EQ(result.outcome, c.outcome);
+        if (c.outcome == ApplyOutcome::NotSaved) {
+            EXPECT_EQ(result.unsavedFiles, UnsavedFiles{RefreshRateXmlPathFor(tool.Path())});
+            EXPECT_TRUE(recorder.launches.empty());
+            EXPECT_EQ(ReadWholeFile(tool.File(c.fileAt)), "not a folder");
+        } else {
+            EXPECT_EQ(recorder.launches.size(), 2u);
+            EXPECT_FALSE(FileExists(tool.Path() + "\\http")) << "a missing folder is not made";
+        }
+    }
+}
+
+TEST(ApplySelection, AddressTheSettingsFileWouldGiveBackOtherwiseIsNotStoredAtAll)
+{
+    const std::string before = "[NorrinGlassway]\r\nReset=0\r\nIPAddress=old\r\nRefreshRate=30000\r\n";
+    for (const std::string& address :
+         {std::string("\"q\""), std::string("'q'"), std::string(" ups-lobby"), std::string("ups-lobby\t"),
+          std::string("ups\r\nReset=7"), std::string(255, 'n')}) {
+        SCOPED_TRACE("[" + address + "]");
+        ToolDirectory tool;
+        WriteWholeFile(tool.File("GlasswayConfig.ini"), before);
+        LaunchRecorder recorder(false);
+
+        const ApplyResult result = ApplySelection(tool.Path(), address, 25, recorder.Starter());
+
+        EXPECT_EQ(result.outcome, ApplyOutcome::NotSaved);
+        EXPECT_EQ(result.unsavedFiles, UnsavedFiles{SettingsPathFor(tool.Path())});
+        EXPECT_TRUE(recorder.launches.empty());
+        EXPECT_EQ(ReadWholeFile(tool.File("GlasswayConfig.ini")), before);
+        EXPECT_FALSE(FileExists(tool.DataFile("refreshRate.xml")));
+    }
+    // A lone quote or inner blanks come back as written.
+    for (const std::string& address :
+         {std::string("\"q"), std::string("q'"), std::string("ups lobby"), std::string(254, 'n')}) {
+        ToolDirectory tool;
+        LaunchRecorder recorder(false);
+        EXPECT_EQ(ApplySelection(tool.Path(), address, 25, recorder.Starter()).outcome, ApplyOutcome::Applied);
+        EXPECT_EQ(ReadStoredValue(tool.Path(), kAddressKey), address);
+    }
+}
+
+TEST(WriteSettings, ValueThatReadsBackDifferentlyIsAFailedStore)
+{
+    ToolDirectory tool;
+    // Another writer changes the address between the writes: what the service would
+    // read is not what was meant.
+    const UnsavedFiles unsaved =
+        WriteSettings(tool.Path(), "1", "10.0.0.7", 25, [&tool](const std::string& exeDirectory, int refreshSeconds) {
+            WritePrivateProfileStringA(kSettingsSection, kAddressKey, "10.0.0.8", SettingsPathFor(tool.Path()).c_str());
+            return WriteRefreshRateXml(exeDirectory, refreshSeconds);
+        });
+
+    EXPECT_EQ(unsaved, UnsavedFiles{SettingsPathFor(tool.Path())});
+    EXPECT_EQ(ReadStoredValue(tool.Path(), kRefreshRateKey), "25000") << "the later writes still happen";
+}

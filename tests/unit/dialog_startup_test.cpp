@@ -209,8 +209,10 @@ TEST_F(StartupTest, SpinStepsFollowTheTable)
                  {"100", -1, "70"},
                  {"100", 1, "70"},
                  {"25", -1, "26"},
-                 {"2147483647", -1, "2147483617"},
-                 {"99999999999", 1, "2147483617"}};
+                 {"86430", -1, "86400"},
+                 {"86431", 1, "86400"},
+                 {"2147483647", -1, "86400"},
+                 {"99999999999", 1, "86400"}};
     for (const auto& step : steps) {
         harness.Type(IDC_REFRESH_RATE, step.before);
         EXPECT_EQ(harness.Spin(step.delta), 0);

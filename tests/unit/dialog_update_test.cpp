@@ -179,6 +179,21 @@ TEST_F(UpdateTest, EmptyLibraryAnswerReportsTwiceAndAppliesNothing)
     ExpectSettled();
 }
 
+TEST_F(UpdateTest, DottedAddressWithALeadingZeroIsNotFoundWithoutAQuery)
+{
+    ListByScan({{"127.0.0.10", "alpha"}, {"127.0.0.8", "127.0.0.010"}});
+    harness.Engine().addSpecific = [](const std::string& text) { return text; };
+
+    Update("127.0.0.010");
+
+    ExpectMessages({{"That Controller 127.0.0.010 not found", fw::AfxGetAppName()},
+                    {CouldNotFind("127.0.0.010"), "Controller Not Found"}});
+    EXPECT_EQ(harness.Engine().CountCalls("AddSpecificController"), 0);
+    EXPECT_EQ(SelectedRows(), 0);
+    ExpectNothingApplied();
+    ExpectSettled();
+}
+
 TEST_F(UpdateTest, MemberNodeIsReportedThenNotFound)
 {
     ListByScan({{"10.0.0.1", "alpha"}});
@@ -275,7 +290,7 @@ TEST_F(UpdateTest, FailedRestartIsReportedAfterSettingsAreWritten)
     ExpectSettled();
 }
 
-TEST_F(UpdateTest, TypedRefreshRateIsStoredNoLowerThanTheSpinGoes)
+TEST_F(UpdateTest, TypedRefreshRateIsStoredWithinTheSpinsBounds)
 {
     ListByScan({{"10.0.0.1", "alpha"}});
     const struct {
@@ -283,8 +298,16 @@ TEST_F(UpdateTest, TypedRefreshRateIsStoredNoLowerThanTheSpinGoes)
         const char* stored;
         const char* shownAfter;
     } cases[] = {
-        {"", "20000", "20"},   {"abc", "20000", "20"}, {"0", "20000", "20"},  {"-5", "20000", "20"},
-        {"19", "20000", "20"}, {"20", "20000", "20"},  {"45", "45000", "45"},
+        {"", "20000", "20"},
+        {"abc", "20000", "20"},
+        {"0", "20000", "20"},
+        {"-5", "20000", "20"},
+        {"19", "20000", "20"},
+        {"20", "20000", "20"},
+        {"45", "45000", "45"},
+        {"86400", "86400000", "86400"},
+        {"86401", "86400000", "86400"},
+        {"999999999", "86400000", "86400"},
     };
     for (const auto& c : cases) {
         harness.messages.clear();

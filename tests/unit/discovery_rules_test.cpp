@@ -100,15 +100,6 @@ TEST(ChangedControllerRows, NewRowsSkipLoopbackMembersAndRepeatsAndListedRowsRep
     EXPECT_EQ(changes.renamed[1].hostName, "Case") << "a change of case is shown too";
 }
 
-TEST(IsDottedAddress, FourDecimalPartsUpTo255AndNothingElse)
-{
-    for (const char* address : {"127.0.0.77", "0.0.0.0", "255.255.255.255", "10.0.0.010"})
-        EXPECT_TRUE(IsDottedAddress(address)) << address;
-    for (const char* other : {"", "core-ups", "127.0.0", "127.0.0.1.", "127.0.0.256", "127.0.0.0001", "1.2.3.4.5",
-                              "127.0.0.1 ", " 127.0.0.1", "127..0.1", "0x7f.0.0.1", "127.0.0.-1", "1e2.0.0.1"})
-        EXPECT_FALSE(IsDottedAddress(other)) << other;
-}
-
 TEST(CompareHostNames, IgnoresCaseButComparesBytes)
 {
     Strings names = {"beta", "Gamma", "ALPHA", "a_b", "azb"};
@@ -146,13 +137,34 @@ TEST(ParseAddressRange, NetworksRangesAndSingleAddresses)
         EXPECT_EQ(range.last, c.last) << c.text;
     }
     EXPECT_EQ(NRAddressCount({{0x0A010000, 0x0A01FFFF}, {1, 1}}), 65537u);
+    // Overlapping and adjacent ranges are swept, and counted, once.
+    EXPECT_EQ(NRSweptAddressCount({{0x7F000000, 0x7F00FFFF}, {0x7F000000, 0x7F00FFFF}}), 65536u);
+    EXPECT_EQ(NRSweptAddressCount({{0x7F000000, 0x7F0000FF}, {0x7F000080, 0x7F00017F}, {0x7F000180, 0x7F000180}}),
+              0x181u);
     // The last four hold only addresses a sweep never queries.
-    for (const char* text :
-         {"", "10.1.2", "10.1.2.3.4", "1.2.3.256", "10.0.0.0/", "10.0.0.0/x", "a.b.c.d", "1.2.3.4-", " 1.2.3.4",
-          "255.255.255.255", "0.0.0.0/32", "0.0.0.0", "255.255.255.255-255.255.255.255"}) {
+    for (const char* text : {"", "10.1.2", "10.1.2.3.4", "1.2.3.256", "10.0.0.0/", "10.0.0.0/x", "a.b.c.d", "1.2.3.4-",
+                             " 1.2.3.4", "10.1.2.03", "010.1.2.0/16", "10.1.2.1-10.1.2.010", "255.255.255.255",
+                             "0.0.0.0/32", "0.0.0.0", "255.255.255.255-255.255.255.255"}) {
         NRAddressRange range{};
         std::string error;
         EXPECT_FALSE(ParseAddressRange(text, range, error)) << '"' << text << '"';
         EXPECT_FALSE(error.empty());
     }
+}
+
+TEST(DottedFormOf, OnlyFourDecimalPartsWithoutLeadingZerosAreAnAddress)
+{
+    const struct {
+        const char* text;
+        DottedForm form;
+    } cases[] = {
+        {"127.0.0.10", DottedForm::Canonical},  {"127.0.0.010", DottedForm::LeadingZero},
+        {"010.0.0.1", DottedForm::LeadingZero}, {"127.0.0.0999", DottedForm::LeadingZero},
+        {"127.0.0.256", DottedForm::NotDotted}, {"127.0.10", DottedForm::NotDotted},
+        {"127.0.0.1.", DottedForm::NotDotted},  {"ups-lobby", DottedForm::NotDotted},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DottedFormOf(c.text), c.form) << c.text;
+    EXPECT_EQ(ResolveToDottedAddress("localhost"), "127.0.0.1");
+    EXPECT_EQ(ResolveToDottedAddress("127.0.0.010"), std::nullopt) << "no reader's guess is taken";
 }

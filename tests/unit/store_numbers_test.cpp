@@ -55,14 +55,25 @@ TEST(RefreshRateMilliseconds, IsSecondsTimesThousand)
     EXPECT_EQ(RefreshRateMilliseconds(-3000000), INT_MIN);
 }
 
-TEST(RefreshSecondsFromText, NothingBelowTheShortestRate)
+TEST(RefreshSecondsFromText, NothingBelowTheShortestRateNorAboveOneDay)
 {
     const struct {
         const char* typed;
         int seconds;
     } cases[] = {
-        {"", 20},   {"abc", 20}, {"0", 20},  {"-0", 20},  {"-5", 20},
-        {"19", 20}, {"20", 20},  {"45", 45}, {"45x", 45}, {"99999999999", INT_MAX},
+        {"", 20},
+        {"abc", 20},
+        {"0", 20},
+        {"-0", 20},
+        {"-5", 20},
+        {"19", 20},
+        {"20", 20},
+        {"45", 45},
+        {"45x", 45},
+        {"86400", 86400},
+        {"86401", 86400},
+        {"999999999", 86400},
+        {"99999999999", 86400},
     };
     for (const auto& c : cases)
         EXPECT_EQ(RefreshSecondsFromText(c.typed), c.seconds) << '"' << c.typed << '"';

@@ -223,3 +223,24 @@ TEST(SettingsFile, PathBeyondTheProfileLimitIsLeftAlone)
     EXPECT_EQ(unsaved, UnsavedFiles{settings.Path()}) << "a store that did not happen is reported";
     EXPECT_EQ(ListDirectory(currentDirectory), before);
 }
+
+TEST(ReadStoredRefreshRate, WholeMillisecondsOrTheTextAsItStands)
+{
+    ToolDirectory tool;
+    const struct {
+        const char* stored;
+        bool isNumber;
+        int milliseconds;
+    } cases[] = {
+        {"-5000", true, -5000},   {"020000", true, 20000}, {"-2147483648", true, INT_MIN},
+        {"2147483648", false, 0}, {"20s", false, 0},       {"", false, 0},
+        {"+5000", false, 0},
+    };
+    for (const auto& c : cases) {
+        WriteWholeFile(tool.File("GlasswayConfig.ini"), std::string("[NorrinGlassway]\r\nRefreshRate=") + c.stored);
+        const StoredRefreshRate stored = ReadStoredRefreshRate(SettingsPathFor(tool.Path()));
+        EXPECT_EQ(stored.text, c.stored);
+        EXPECT_EQ(stored.isNumber, c.isNumber) << c.stored;
+        EXPECT_EQ(stored.milliseconds, c.milliseconds) << c.stored;
+    }
+}

@@ -43,6 +43,10 @@ inline std::uint64_t NRAddressCount(const std::vector<NRAddressRange>& ranges)
     return count;
 }
 
+// How many addresses a sweep of the ranges queries: each address once, however many
+// ranges hold it, and neither 0.0.0.0 nor 255.255.255.255.
+std::uint64_t NRSweptAddressCount(const std::vector<NRAddressRange>& ranges);
+
 struct NRSweepProgress {
     // Addresses queried so far: each query that left the socket, or that the network
     // refused for its destination alone (no route to that host or network).
