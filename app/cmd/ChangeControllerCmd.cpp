@@ -17,6 +17,7 @@
 #include "app/cmd/CommandLine.h"
 #include "app/cmd/ExitCodes.h"
 #include "app/cmd/Output.h"
+#include "app/cmd/SetReport.h"
 #include "apply/Resolve.h"
 #include "discovery/ControllerListing.h"
 #include "discovery/LocalNetworks.h"
@@ -185,19 +186,26 @@ int Set(const CommandLine& line)
     }
 
     // As in the dialog, the settings get the text as typed.
+    const StoredChoice replaced = ReadStoredChoice(settingsPath);
     const ApplyResult result = ApplySelection(directory, line.controller, refreshSeconds);
     const std::string message = ApplyResultMessage(result).text;
+    const bool applied = result.outcome == ApplyOutcome::Applied;
+    if (applied && line.format != OutputFormat::Json)
+        PrintLine(stdout, message);
+    else if (!applied)
+        PrintLine(stderr, message);
+    // Even a failed apply may have stored some of the settings: what they held before
+    // is what the operator or a script goes back to.
+    const std::string report = FormatReplaced({line.controller, refreshSeconds}, replaced, line.format);
+    std::fwrite(report.data(), 1, report.size(), stdout);
     switch (result.outcome) {
     case ApplyOutcome::Applied:
-        PrintLine(stdout, message);
         return kDone;
     case ApplyOutcome::NotSaved:
-        PrintLine(stderr, message);
         return kNotSaved;
     case ApplyOutcome::RestartFailed:
         break;
     }
-    PrintLine(stderr, message);
     return kRestartFailed;
 }
 

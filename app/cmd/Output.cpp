@@ -23,7 +23,8 @@ std::string CsvField(const std::string& text)
     return quoted + "\"";
 }
 
-// A JSON string with its quotes; text in the system code page becomes UTF-16 escapes.
+}  // namespace
+
 std::string JsonString(const std::string& text)
 {
     std::wstring wide(text.size(), L'\0');
@@ -44,6 +45,8 @@ std::string JsonString(const std::string& text)
     }
     return quoted + "\"";
 }
+
+namespace {
 
 struct Column {
     std::string title;

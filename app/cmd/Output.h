@@ -13,4 +13,7 @@ namespace cc {
 // Every line ends in CR LF (one per CSV record), to be written out as bytes.
 std::string FormatListing(const std::vector<ListedNode>& nodes, OutputFormat format, bool withMembers);
 
+// A JSON string with its quotes; text in the system code page becomes UTF-16 escapes.
+std::string JsonString(const std::string& text);
+
 }  // namespace cc

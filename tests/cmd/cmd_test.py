@@ -163,7 +163,8 @@ class CommandLineProgram(unittest.TestCase):
                 self.addCleanup(service.remove)
                 code, out, err = run("set", text, "--dir", windows_path(service.path), *options)
                 self.assertEqual(code, 0, err)
-                self.assertEqual(out.strip(), "Updating the Host Controller settings was successful")
+                self.assertEqual(out.splitlines(), ["Updating the Host Controller settings was successful",
+                                                    "was old, 30 s"])
                 self.assertEqual(service.stored("IPAddress"), text)
                 self.assertEqual(service.stored("RefreshRate"), milliseconds)
                 self.assertEqual(service.stored("Reset"), "1")
@@ -191,8 +192,23 @@ class CommandLineProgram(unittest.TestCase):
         code, out, err = self.set_controller("127.0.0.2", "--refresh-rate", "30")
         self.assertEqual(code, 5, err)
         self.assertIn("could not be saved to " + windows_path(self.service.path) + "\\GlasswayConfig.ini", err)
+        self.assertEqual(out.splitlines(), ["was no controller, no refresh rate"])
         self.assertIsNone(self.service.read("NorrinGlasswayService.log"))
         self.assertEqual(len(self.service.cached_files()), 3)
+
+    def test_set_prints_what_it_replaced_and_its_json_rolls_back(self):
+        self.service.write("GlasswayConfig.ini", "[NorrinGlassway]\r\nIPAddress=127.0.0.3\r\n")
+        code, out, err = self.set_controller("ups-lobby", "--refresh-rate", "10", "--format", "json")
+        self.assertEqual(code, 0, err)
+        self.assertRegex(out, r"^[^\r\n]*\r\n$", "one object on one line")
+        change = json.loads(out)
+        self.assertEqual(change, {"controller": "ups-lobby", "refreshSeconds": 20,
+                                  "was": {"controller": "127.0.0.3", "refreshSeconds": None}})
+
+        code, out, err = self.set_controller(change["was"]["controller"], "--refresh-rate", "30", "--format=json")
+        self.assertEqual(code, 0, err)
+        self.assertEqual(json.loads(out)["was"], {"controller": "ups-lobby", "refreshSeconds": 20})
+        self.assertEqual((self.service.stored("IPAddress"), self.service.stored("RefreshRate")), ("127.0.0.3", "30000"))
 
     def test_bad_arguments_are_refused_before_anything_is_sent(self):
         before = simulator_stats()["queries"]
@@ -213,6 +229,7 @@ class CommandLineProgram(unittest.TestCase):
                 (("set", "127.0.0.2", "--help=no"), "takes no value"),
                 (("set", "", "127.0.0.2"), "is empty"),
                 (("set", "127.0.0.2", "--refresh-rate", "-5"), "--refresh-rate"),
+                (("set", "127.0.0.2", "--format", "csv"), "table or json"),
                 (("set",), "needs the controller"),
                 (("frobnicate",), "unknown command")):
             with self.subTest(arguments=arguments):
