@@ -9,6 +9,18 @@ namespace {
 // The DLLs the programs link by delay-load: every one they use that is not a KnownDLL.
 constexpr const char* kDelayLoadedDlls[] = {"bcrypt.dll", "iphlpapi.dll", "comctl32.dll"};
 
+// Code linked into the programs loads DLLs before main: the stack protector (GCC's
+// libssp) seeds its guard in a static initialiser through CryptAcquireContext, which
+// loads the system's crypto providers and the DLLs they import, bcrypt.dll among them.
+// Running before every other static initialiser, this restricts those searches too.
+// A failure here cannot be reported yet; LoadDllsFromSystemDirectoryOnly repeats the
+// restriction and reports it.
+__attribute__((constructor(101))) void RestrictDllSearchBeforeStaticInitialisers()
+{
+    ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    ::SetDllDirectoryW(L"");
+}
+
 }  // namespace
 
 std::string LoadDllsFromSystemDirectoryOnly()

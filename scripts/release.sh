@@ -4,8 +4,35 @@
 # the licence notices of the runtime linked into them and SHA256SUMS; prints the zip's
 # SHA-256. The same commit always gives the same bytes: the zip's times come from the
 # commit's date, and scripts/check-reproducible.sh compares two builds.
+#
+#   release.sh [--sign KEY.pfx [--timestamp URL]]
+#
+# --sign signs both programs with the code-signing key and certificate in KEY.pfx
+# (Authenticode, SHA-256; scripts/sign.sh) before they are summed and zipped; the key's
+# password, if any, comes from the environment variable SIGN_PASSWORD. The signing time
+# is the commit's date, so the same commit signed with the same key gives the same zip.
+# --timestamp has the time-stamp authority at URL countersign each signature, as a
+# published release should (the signature then outlives the certificate); that zip is
+# not reproducible, as the authority's answer differs each time.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
+usage() { echo "usage: release.sh [--sign KEY.pfx [--timestamp URL]]" >&2; exit 2; }
+sign_key="" timestamp=""
+while [ $# -gt 0 ]; do
+    case $1 in
+    --sign) [ $# -ge 2 ] || usage; sign_key=$2; shift 2 ;;
+    --timestamp) [ $# -ge 2 ] || usage; timestamp=$2; shift 2 ;;
+    *) usage ;;
+    esac
+done
+if [ -n "$timestamp" ] && [ -z "$sign_key" ]; then
+    echo "release.sh: --timestamp goes with --sign" >&2
+    exit 2
+fi
+if [ -n "$sign_key" ]; then
+    [ -f "$sign_key" ] || { echo "release.sh: no key file $sign_key" >&2; exit 2; }
+    sign_key=$(cd "$(dirname "$sign_key")" && pwd)/$(basename "$sign_key")
+fi
 build="${RELEASE_BUILD_DIR:-$root/build-release}"
 dist="$root/dist"
 host=x86_64-w64-mingw32
@@ -43,6 +70,11 @@ for program in ChangeController ChangeControllerCmd; do
     fi
     cp "$build/$program.exe" "$stage/"
 done
+if [ -n "$sign_key" ]; then
+    "$root/scripts/sign.sh" "$sign_key" "$SOURCE_DATE_EPOCH" ${timestamp:+--timestamp "$timestamp"} \
+        "$stage/ChangeController.exe" "$stage/ChangeControllerCmd.exe"
+    echo "signed both programs with $sign_key"
+fi
 
 # Text for Notepad: CRLF line ends.
 crlf() { sed 's/$/\r/' "$@"; }

@@ -2,7 +2,7 @@
 # Installs what building, testing and the demo need, from Debian's packages, when missing;
 # further packages a script needs besides may be named as arguments.
 set -eu
-packages="cmake make python3 iproute2 util-linux googletest clang-format-19
+packages="cmake make python3 python3-pefile osslsigncode openssl iproute2 util-linux googletest clang-format-19
 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
 wine wine64 fonts-wine xvfb xauth x11-apps xdotool imagemagick g++ $*"
 missing=""

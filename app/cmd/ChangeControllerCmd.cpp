@@ -17,6 +17,7 @@
 #include "app/cmd/CommandLine.h"
 #include "app/cmd/ExitCodes.h"
 #include "app/cmd/Output.h"
+#include "app/cmd/SetReport.h"
 #include "apply/Resolve.h"
 #include "discovery/AddressRanges.h"
 #include "discovery/ControllerListing.h"
@@ -196,17 +197,6 @@ int List(const CommandLine& line)
 
 // RefreshRate as it stands: whole milliseconds as exact seconds, a negative number as
 // stored, anything else quoted; never a value the file does not hold.
-std::string RefreshRateAsStored(const StoredRefreshRate& stored)
-{
-    if (!stored.isNumber)
-        return "not a number (\"" + stored.text + "\")";
-    if (stored.milliseconds < 0)
-        return std::to_string(stored.milliseconds) + " ms";
-    std::string fraction = std::to_string(1000 + stored.milliseconds % 1000).substr(1);
-    fraction.erase(fraction.find_last_not_of('0') + 1);
-    return std::to_string(stored.milliseconds / 1000) + (fraction.empty() ? "" : "." + fraction) + " s";
-}
-
 int Show(const CommandLine& line)
 {
     const std::string directory = ServiceDirectory(line);
@@ -277,23 +267,32 @@ int Set(const CommandLine& line)
     }
 
     // As in the dialog, the settings get the text as typed.
+    const StoredChoice replaced = ReadStoredChoice(settingsPath);
     const ApplyResult result = ApplySelection(directory, line.controller, refreshSeconds);
     const std::string message = ApplyResultMessage(result).text;
+    const bool applied = result.outcome == ApplyOutcome::Applied;
+    const bool json = line.format == OutputFormat::Json;
+    // With JSON, standard output holds the one object and nothing else.
     if (result.outcome != ApplyOutcome::NotSaved && !rateChange.empty()) {
-        PrintLine(stdout, "The stored RefreshRate \"" + storedRate.text + "\" " + rateChange + "; " +
-                              std::to_string(refreshSeconds) + " s is stored in its place");
+        PrintLine(json ? stderr : stdout, "The stored RefreshRate \"" + storedRate.text + "\" " + rateChange + "; " +
+                                              std::to_string(refreshSeconds) + " s is stored in its place");
     }
+    if (applied && !json)
+        PrintLine(stdout, message);
+    else if (!applied)
+        PrintLine(stderr, message);
+    // Even a failed apply may have stored some of the settings: what they held before
+    // is what the operator or a script goes back to.
+    const std::string report = FormatReplaced(line.controller, refreshSeconds, replaced, line.format);
+    std::fwrite(report.data(), 1, report.size(), stdout);
     switch (result.outcome) {
     case ApplyOutcome::Applied:
-        PrintLine(stdout, message);
         return kDone;
     case ApplyOutcome::NotSaved:
-        PrintLine(stderr, message);
         return kNotSaved;
     case ApplyOutcome::RestartFailed:
         break;
     }
-    PrintLine(stderr, message);
     return kRestartFailed;
 }
 

@@ -20,7 +20,7 @@ constexpr char kUsageTemplate[] =
     "  ChangeControllerCmd list [--members] [--format table|csv|json] [--range RANGE]...\n"
     "                           [--rate QUERIES-PER-SECOND] [--time SECONDS] [--allow-large-range]\n"
     "  ChangeControllerCmd show [--dir DIRECTORY]\n"
-    "  ChangeControllerCmd set CONTROLLER [--refresh-rate SECONDS] [--dir DIRECTORY]\n"
+    "  ChangeControllerCmd set CONTROLLER [--refresh-rate SECONDS] [--dir DIRECTORY] [--format table|json]\n"
     "  ChangeControllerCmd check [--dir DIRECTORY] [--timeout SECONDS]\n"
     "  ChangeControllerCmd /? | --version\n"
     "\n"
@@ -37,7 +37,8 @@ constexpr char kUsageTemplate[] =
     "set    makes CONTROLLER (a host name or address) the service's Host Controller:\n"
     "       stores it, with the refresh rate (default: the stored one; at least {SHORTEST} s,\n"
     "       at most {LONGEST} s, one day), and restarts the service. The directory defaults\n"
-    "       to the program's own.\n"
+    "       to the program's own. It then prints what it replaced (\"was ADDRESS, N s\");\n"
+    "       --format json prints one object with the new choice and, under \"was\", the old one.\n"
     "check  asks the stored controller whether it answers, as a monitoring check: one\n"
     "       line OK, CRITICAL or UNKNOWN with performance data. --timeout is how long a\n"
     "       stored name is looked for among broadcast answers (default {TIMEOUT} s).\n"
@@ -259,8 +260,11 @@ private:
             return true;
         }
         if (name == "format") {
-            if (!Value(name, {Command::List}, attached, value))
+            if (!Value(name, {Command::List, Command::Set}, attached, value))
                 return false;
+            if (m_line.command == Command::Set)
+                return Choose(value, {{"table", OutputFormat::Table}, {"json", OutputFormat::Json}}, m_line.format) ||
+                       Fail("set's --format takes table or json, not \"" + value + "\"");
             return Choose(value,
                           {{"table", OutputFormat::Table}, {"csv", OutputFormat::Csv}, {"json", OutputFormat::Json}},
                           m_line.format) ||

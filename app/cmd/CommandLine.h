@@ -19,7 +19,7 @@ struct CommandLine {
     Command command = Command::Help;
     // list
     bool withMembers = false;
-    OutputFormat format = OutputFormat::Table;
+    OutputFormat format = OutputFormat::Table;  // set takes table or json
     std::vector<NRAddressRange> ranges;
     int queriesPerSecond = NRFindControllers::kDefaultSweepQueriesPerSecond;
     std::optional<int> listSeconds;  // none: as long as the sweep needs

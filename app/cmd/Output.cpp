@@ -28,7 +28,8 @@ std::string CsvField(const std::string& field)
     return quoted + "\"";
 }
 
-// A JSON string with its quotes; text in the system code page becomes UTF-16 escapes.
+}  // namespace
+
 std::string JsonString(const std::string& text)
 {
     std::wstring wide(text.size(), L'\0');
@@ -49,6 +50,8 @@ std::string JsonString(const std::string& text)
     }
     return quoted + "\"";
 }
+
+namespace {
 
 struct Column {
     std::string title;
@@ -151,6 +154,23 @@ std::string FormatListing(const std::vector<ListedNode>& nodes, OutputFormat for
         break;
     }
     return Table(nodes, columns);
+}
+
+std::string ExactSeconds(int milliseconds)
+{
+    const long long magnitude = milliseconds < 0 ? -static_cast<long long>(milliseconds) : milliseconds;
+    std::string fraction = std::to_string(1000 + magnitude % 1000).substr(1);
+    fraction.erase(fraction.find_last_not_of('0') + 1);
+    return (milliseconds < 0 ? "-" : "") + std::to_string(magnitude / 1000) + (fraction.empty() ? "" : "." + fraction);
+}
+
+std::string RefreshRateAsStored(const StoredRefreshRate& stored)
+{
+    if (!stored.isNumber)
+        return "not a number (\"" + stored.text + "\")";
+    if (stored.milliseconds < 0)
+        return std::to_string(stored.milliseconds) + " ms";
+    return ExactSeconds(stored.milliseconds) + " s";
 }
 
 }  // namespace cc

@@ -163,7 +163,8 @@ class CommandLineProgram(unittest.TestCase):
                 self.addCleanup(service.remove)
                 code, out, err = run("set", text, "--dir", windows_path(service.path), *options)
                 self.assertEqual(code, 0, err)
-                self.assertEqual(out.strip(), "Updating the Host Controller settings was successful")
+                self.assertEqual(out.splitlines(), ["Updating the Host Controller settings was successful",
+                                                    "was old, 30 s"])
                 self.assertEqual(service.stored("IPAddress"), text)
                 self.assertEqual(service.stored("RefreshRate"), milliseconds)
                 self.assertEqual(service.stored("Reset"), "1")
@@ -193,8 +194,23 @@ class CommandLineProgram(unittest.TestCase):
         code, out, err = self.set_controller("127.0.0.2", "--refresh-rate", "30")
         self.assertEqual(code, 5, err)
         self.assertIn("could not be saved to " + windows_path(self.service.path) + "\\GlasswayConfig.ini", err)
+        self.assertEqual(out.splitlines(), ["was no controller, no refresh rate"])
         self.assertIsNone(self.service.read("NorrinGlasswayService.log"))
         self.assertEqual(len(self.service.cached_files()), 3)
+
+    def test_set_prints_what_it_replaced_and_its_json_rolls_back(self):
+        self.service.write("GlasswayConfig.ini", "[NorrinGlassway]\r\nIPAddress=127.0.0.3\r\n")
+        code, out, err = self.set_controller("ups-lobby", "--refresh-rate", "10", "--format", "json")
+        self.assertEqual(code, 0, err)
+        self.assertRegex(out, r"^[^\r\n]*\r\n$", "one object on one line")
+        change = json.loads(out)
+        self.assertEqual(change, {"controller": "ups-lobby", "refreshSeconds": 20,
+                                  "was": {"controller": "127.0.0.3", "refreshSeconds": None}})
+
+        code, out, err = self.set_controller(change["was"]["controller"], "--refresh-rate", "30", "--format=json")
+        self.assertEqual(code, 0, err)
+        self.assertEqual(json.loads(out)["was"], {"controller": "ups-lobby", "refreshSeconds": 20})
+        self.assertEqual((self.service.stored("IPAddress"), self.service.stored("RefreshRate")), ("127.0.0.3", "30000"))
 
     def test_bad_arguments_are_refused_before_anything_is_sent(self):
         before = simulator_stats()["queries"]
@@ -215,6 +231,7 @@ class CommandLineProgram(unittest.TestCase):
                 (("set", "127.0.0.2", "--help=no"), "takes no value"),
                 (("set", "", "127.0.0.2"), "is empty"),
                 (("set", "127.0.0.2", "--refresh-rate", "-5"), "--refresh-rate"),
+                (("set", "127.0.0.2", "--format", "csv"), "table or json"),
                 (("set",), "needs the controller"),
                 (("frobnicate",), "unknown command")):
             with self.subTest(arguments=arguments):
@@ -358,8 +375,8 @@ class CommandLineProgram(unittest.TestCase):
         #  complaint on standard error, IPAddress and RefreshRate stored after the run,
         #  whether the service was restarted)
         cases = (
-            ("http\\data a file", data_folder_is_a_file, ("set", "127.0.0.2", "--refresh-rate", "30"), 5, "",
-             "could not be saved to {dir}\\http\\data\\refreshRate.xml", None, False),
+            ("http\\data a file", data_folder_is_a_file, ("set", "127.0.0.2", "--refresh-rate", "30"), 5,
+             "was old, 30 s\r\n", "could not be saved to {dir}\\http\\data\\refreshRate.xml", None, False),
             ("quotes dropped", None, ("set", '"q"'), 2, "", "drops the quotes", ("old", "30000"), False),
             ("blanks dropped", None, ("set", " ups-lobby "), 2, "", "drops blanks", ("old", "30000"), False),
             ("rate not a number", refresh_rate("20s"), ("show",), 0,
@@ -370,11 +387,13 @@ class CommandLineProgram(unittest.TestCase):
              None, ("old", "-5000"), False),
             ("rate kept from text", refresh_rate("20s"), ("set", "127.0.0.2"), 0,
              'The stored RefreshRate "20s" is not a number; 20 s is stored in its place\r\n'
-             "Updating the Host Controller settings was successful\r\n", None, ("127.0.0.2", "20000"), True),
+             "Updating the Host Controller settings was successful\r\nwas old, not a number (\"20s\")\r\n", None,
+             ("127.0.0.2", "20000"), True),
             ("rate above a day", None, ("set", "127.0.0.2", "--refresh-rate", "86401"), 2, "", "at most 86400",
              ("old", "30000"), False),
             ("rate of a day", None, ("set", "127.0.0.2", "--refresh-rate", "86400"), 0,
-             "Updating the Host Controller settings was successful\r\n", None, ("127.0.0.2", "86400000"), True),
+             "Updating the Host Controller settings was successful\r\nwas old, 30 s\r\n", None,
+             ("127.0.0.2", "86400000"), True),
             ("leading zero", None, ("set", "127.0.0.010"), 2, "", "leading zero", ("old", "30000"), False),
             ("leading zero range", None, ("list", "--range", "127.0.0.010"), 2, "", "not an IPv4 address", None, False),
             ("csv formulas", None, ("list", "--format", "csv"), 0,

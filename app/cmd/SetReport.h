@@ -1,0 +1,29 @@
+// What `set` replaced, for the operator to see and a script to roll back to.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "app/cmd/CommandLine.h"
+#include "store/SettingsFile.h"
+
+namespace cc {
+
+// A choice as the settings file holds it: a key the file lacks is empty, and the rate
+// is kept as it stands, whatever it says.
+struct StoredChoice {
+    std::optional<std::string> controller;
+    StoredRefreshRate refreshRate;
+};
+
+// The choice stored now, read before `set` overwrites it.
+StoredChoice ReadStoredChoice(const std::string& settingsPath);
+
+// Table: the line "was 127.0.0.3, 30 s", the rate as `show` prints it. JSON: one object
+// with the choice applied and the one it replaced, {"controller": ..., "refreshSeconds":
+// ..., "was": {...}}: a key the file lacked as null, a stored rate in exact seconds, or
+// as its text when it is not a number. Ends in CR LF.
+std::string FormatReplaced(const std::string& controller, int refreshSeconds, const StoredChoice& replaced,
+                           OutputFormat format);
+
+}  // namespace cc
