@@ -6,6 +6,10 @@
 // the table, the queue, the nonces, the sweep's state and the socket's handles. When
 // the socket fails, the receiving thread ends and the next operation that sends opens
 // a new socket with a new receiving thread.
+//
+// The class spans three files: UdpFindControllers.cpp (the requests, polling and the
+// table's reads), UdpFindControllersSocket.cpp (the socket and the receive path) and
+// UdpFindControllersSweep.cpp (the range sweep).
 #pragma once
 
 #include <winsock2.h>
@@ -76,6 +80,8 @@ public:
     unsigned char IsMember(int index) override;
     std::string GetControllerAddress(int index) override;
     std::string AddSpecificController(std::string nameOrAddress) override;
+
+    // The range sweep (UdpFindControllersSweep.cpp).
     bool StartSweep(const std::vector<NRAddressRange>& ranges, int queriesPerSecond) override;
     NRSweepProgress GetSweepProgress() override;
     void StopSweep() override;
@@ -108,15 +114,20 @@ private:
         Clock::time_point answersUntil;
     };
 
+    // Requests and polling (UdpFindControllers.cpp).
+    std::uint64_t NewNonceLocked(RequestKind kind);
+    // From the system's generator: the nonces and the sweep's keys.
+    static std::uint64_t RandomNumber();
+    std::vector<InterfaceAddress> LocalInterfaces();
+    void PollLoop();
+
+    // The socket and the receive path (UdpFindControllersSocket.cpp).
     // Opens the socket and starts the receiving thread unless they run; after a socket
     // failure, first retires the failed ones. 0 or a Winsock error code. `lock` holds
     // m_mutex; it is released while the ended receiving thread is joined.
     int EnsureSocket(std::unique_lock<std::mutex>& lock);
-    std::uint64_t NewNonceLocked(RequestKind kind);
     // 0 or a Winsock error code.
     static int SendQuery(SOCKET socket, std::uint32_t address, const nrproto::Query& query);
-    std::vector<InterfaceAddress> LocalInterfaces();
-
     // The receiving thread gets its socket and events as arguments: a reopen replaces
     // the members while an ended thread may still be on its way out.
     void ReceiveLoop(SOCKET socket, WSAEVENT readEvent, WSAEVENT stopEvent);
@@ -124,7 +135,8 @@ private:
     // false when the socket failed.
     bool DrainSocket(SOCKET socket, std::vector<Received>& batch);
     void AcceptBatch(std::vector<Received>& batch);
-    void PollLoop();
+
+    // The range sweep (UdpFindControllersSweep.cpp).
     void SweepLoop();
     // Ends the sweeping thread, if any. Caller holds m_sweepControl, not m_mutex.
     void EndSweep();
