@@ -17,11 +17,6 @@ CPleaseWaitDlg::CPleaseWaitDlg(HWND parent, const std::string& message, const st
         ::EnableWindow(owner, FALSE);
 }
 
-BEGIN_MESSAGE_MAP(CPleaseWaitDlg, fw::CDialog)
-END_MESSAGE_MAP()
-
-void CPleaseWaitDlg::DoDataExchange(fw::CDataExchange*) {}
-
 BOOL CPleaseWaitDlg::OnInitDialog()
 {
     SetMessage(m_message);

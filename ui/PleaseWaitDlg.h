@@ -22,10 +22,7 @@ public:
     void SetMessage(const std::string& message);
 
 protected:
-    void DoDataExchange(fw::CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
-
-    DECLARE_MESSAGE_MAP()
 
 private:
     fw::CAnimateCtrl m_animation;
@@ -34,23 +31,15 @@ private:
 };
 
 // Owns a please-wait window for one step: shown on construction, destroyed and released
-// by Close() or at the end of the scope, whichever comes first.
+// at the end of the scope.
 class PleaseWaitScope {
 public:
     PleaseWaitScope(HWND parent, const std::string& message, const std::string& title)
         : m_window(std::make_unique<CPleaseWaitDlg>(parent, message, title))
     {}
-    ~PleaseWaitScope() { Close(); }
+    ~PleaseWaitScope() { m_window->DestroyWindow(); }
     PleaseWaitScope(const PleaseWaitScope&) = delete;
     PleaseWaitScope& operator=(const PleaseWaitScope&) = delete;
-
-    void Close()
-    {
-        if (m_window) {
-            m_window->DestroyWindow();
-            m_window.reset();
-        }
-    }
 
 private:
     std::unique_ptr<CPleaseWaitDlg> m_window;
