@@ -7,6 +7,22 @@
 
 namespace cc {
 
+namespace {
+
+// The files for a message: "A", "A and B", or "A, B and C".
+std::string JoinFileNames(const UnsavedFiles& files)
+{
+    std::string text;
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (i > 0)
+            text += i + 1 == files.size() ? " and " : ", ";
+        text += files[i];
+    }
+    return text;
+}
+
+}  // namespace
+
 Resolution AskLibrary(NRFindControllers& engine, const std::string& text)
 {
     try {

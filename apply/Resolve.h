@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "apply/ServiceRestart.h"
+#include "apply/ApplySelection.h"
 
 class NRFindControllers;
 

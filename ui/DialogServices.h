@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "apply/ServiceRestart.h"
+#include "apply/ApplySelection.h"
 #include "discovery/ControllerScan.h"
 
 class NRController;

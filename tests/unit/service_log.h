@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "apply/ServiceRestart.h"
+#include "apply/ApplySelection.h"
 #include "store_test_support.h"
 
 // The error code of every launch that failed, so that a failed restart says why.

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "apply/ServiceRestart.h"
+#include "apply/ApplySelection.h"
 #include "store/ExeDirectory.h"
 #include "store/RefreshRateXml.h"
 #include "service_log.h"
@@ -211,7 +211,7 @@ TEST(RestartService, DirectoryBeyond260CharactersGetsWholeCommandLines)
     ASSERT_GT(tool.Path().size(), 300u);
     LaunchRecorder recorder(false);
 
-    EXPECT_EQ(RestartService(tool.Path(), recorder.Starter()), 1) << recorder.failures.Text();
+    EXPECT_TRUE(RestartService(tool.Path(), recorder.Starter())) << recorder.failures.Text();
 
     ASSERT_EQ(recorder.launches.size(), 2u);
     EXPECT_EQ(recorder.launches[0].commandLine, StandInCommandLine(tool.Path(), "-k"));
@@ -409,7 +409,7 @@ TEST(RestartService, StartIsNotLaunchedWhenStopFailed)
     ToolDirectory tool;
     LaunchRecorder recorder(false);
     recorder.failLaunchNumber = 1;
-    EXPECT_EQ(RestartService(tool.Path(), recorder.Starter()), 0);
+    EXPECT_FALSE(RestartService(tool.Path(), recorder.Starter()));
     ASSERT_EQ(recorder.launches.size(), 1u);
     EXPECT_EQ(recorder.launches[0].commandLine, StandInCommandLine(tool.Path(), "-k"));
 }

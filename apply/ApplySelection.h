@@ -40,13 +40,10 @@ struct ApplyResult {
 ApplyResult ApplySelection(const std::string& exeDirectory, const std::string& address, int refreshSeconds,
                            const ProcessStarter& startProcess = CreateProcessFor);
 
-// The files for a message: "A", or "A and B".
-std::string JoinFileNames(const UnsavedFiles& files);
-
 // Launches the stop command, and 100 ms later the start command, each with a hidden
 // window; the start command only when the stop command was launched. Neither process
-// is waited for. 1 when both launches succeeded, else 0.
-int RestartService(const std::string& exeDirectory, const ProcessStarter& startProcess = CreateProcessFor);
+// is waited for. True when both launches succeeded.
+bool RestartService(const std::string& exeDirectory, const ProcessStarter& startProcess = CreateProcessFor);
 
 // Deletes upsprop.xml, applist.xml and eventlist.xml under http\data; a missing file is
 // no error and every deletion is attempted.

@@ -1,4 +1,4 @@
-#include "apply/ServiceRestart.h"
+#include "apply/ApplySelection.h"
 
 #include "store/ExeDirectory.h"
 #include "store/FileOps.h"
@@ -50,32 +50,21 @@ ApplyResult ApplySelection(const std::string& exeDirectory, const std::string& a
     UnsavedFiles unsaved = WriteSettings(exeDirectory, "1", address, refreshSeconds);
     if (!unsaved.empty())
         return {ApplyOutcome::NotSaved, std::move(unsaved)};
-    if (RestartService(exeDirectory, startProcess) != 1)
+    if (!RestartService(exeDirectory, startProcess))
         return {ApplyOutcome::RestartFailed, {}};
     DeleteCachedDataFiles(exeDirectory);
     return {ApplyOutcome::Applied, {}};
 }
 
-std::string JoinFileNames(const UnsavedFiles& files)
-{
-    std::string text;
-    for (size_t i = 0; i < files.size(); ++i) {
-        if (i > 0)
-            text += i + 1 == files.size() ? " and " : ", ";
-        text += files[i];
-    }
-    return text;
-}
-
-int RestartService(const std::string& exeDirectory, const ProcessStarter& startProcess)
+bool RestartService(const std::string& exeDirectory, const ProcessStarter& startProcess)
 {
     const std::string stopCommand = ServiceCommandLine(exeDirectory, "-k");
     const std::string startCommand = ServiceCommandLine(exeDirectory, "-s");
     if (!LaunchHidden(stopCommand, startProcess))
-        return 0;
+        return false;
     // The stop process is not waited for; this pause is all that separates the two.
     Sleep(kPauseBetweenLaunchesMs);
-    return LaunchHidden(startCommand, startProcess) ? 1 : 0;
+    return LaunchHidden(startCommand, startProcess);
 }
 
 void DeleteCachedDataFiles(const std::string& exeDirectory)
