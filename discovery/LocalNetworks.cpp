@@ -4,8 +4,6 @@
 
 #include <cstring>
 
-#include "store/Numbers.h"
-
 namespace cc {
 
 namespace {
@@ -21,6 +19,25 @@ std::string CutAtDot(const std::string& text, int dotNumber)
             return text;
     }
     return text.substr(0, position);
+}
+
+// The number a text starts with, as "%d" reads it: white space skipped, an optional
+// sign, then decimal digits; 0 without any. Only the class ranges below matter, so
+// digits beyond a value of 1000 no longer change it.
+int LeadingNumber(const std::string& text)
+{
+    size_t position = text.find_first_not_of(" \t\n\v\f\r");
+    if (position == std::string::npos)
+        return 0;
+    const bool negative = text[position] == '-';
+    if (text[position] == '-' || text[position] == '+')
+        ++position;
+    int value = 0;
+    for (; position < text.size() && text[position] >= '0' && text[position] <= '9'; ++position) {
+        if (value <= 1000)
+            value = value * 10 + (text[position] - '0');
+    }
+    return negative ? -value : value;
 }
 
 }  // namespace
@@ -55,7 +72,7 @@ std::string GetNetworkPrefix(const std::string& address)
     if (firstDot == std::string::npos)
         return {};
 
-    const int firstOctet = ParseIntSaturated(working.substr(0, firstDot).c_str());
+    const int firstOctet = LeadingNumber(working.substr(0, firstDot));
     if (firstOctet >= 1 && firstOctet <= 126)
         return working.substr(0, firstDot);
     if (firstOctet >= 128 && firstOctet <= 191)

@@ -48,20 +48,4 @@ int MultiplySaturated(int a, int b)
     return Saturate(static_cast<std::int64_t>(a) * b);
 }
 
-int FlooredRefreshSeconds(int seconds)
-{
-    return seconds < kShortestRefreshSeconds ? kShortestRefreshSeconds : seconds;
-}
-
-int RefreshSecondsFromText(const std::string& text)
-{
-    const int seconds = FlooredRefreshSeconds(ParseIntSaturated(text.c_str()));
-    return seconds > kLongestRefreshSeconds ? kLongestRefreshSeconds : seconds;
-}
-
-int RefreshRateMilliseconds(int seconds)
-{
-    return MultiplySaturated(seconds, 1000);
-}
-
 }  // namespace cc

@@ -2,7 +2,7 @@
 
 #include "store/ExeDirectory.h"
 #include "store/FileOps.h"
-#include "store/Numbers.h"
+#include "store/RefreshRate.h"
 
 #include <new>
 

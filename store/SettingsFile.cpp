@@ -1,6 +1,7 @@
 #include "store/SettingsFile.h"
 
 #include "store/Numbers.h"
+#include "store/RefreshRate.h"
 
 #include <windows.h>
 

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "store/RefreshRate.h"
+
 namespace cc {
 
 // The settings file shared with the web service: section "NorrinGlassway" of
@@ -57,7 +59,7 @@ struct StoredRefreshRate {
 StoredRefreshRate ReadStoredRefreshRate(const std::string& settingsPath);
 
 // Reads IPAddress, then RefreshRate. A RefreshRate that is 0, empty, missing or not a
-// number gives 20 seconds; milliseconds become seconds truncated toward zero.
+// number gives kShortestRefreshSeconds; milliseconds become seconds truncated toward zero.
 StoredSettings ReadSettings(const std::string& settingsPath);
 
 }  // namespace cc

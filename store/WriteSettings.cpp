@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "store/Numbers.h"
+#include "store/RefreshRate.h"
 #include "store/SettingsFile.h"
 
 namespace cc {

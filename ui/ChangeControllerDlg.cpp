@@ -9,6 +9,7 @@
 #include "framework/App.h"
 #include "nrcore/NRController.h"
 #include "store/Numbers.h"
+#include "store/RefreshRate.h"
 #include "store/SettingsFile.h"
 #include "ui/resource.h"
 

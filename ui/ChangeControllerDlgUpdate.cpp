@@ -8,7 +8,7 @@
 #include "apply/ResString.h"
 #include "discovery/AddressRanges.h"
 #include "discovery/ControllerScan.h"
-#include "store/Numbers.h"
+#include "store/RefreshRate.h"
 #include "ui/PleaseWaitDlg.h"
 #include "ui/resource.h"
 

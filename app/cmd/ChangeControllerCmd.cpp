@@ -25,7 +25,7 @@
 #include "framework/SystemDlls.h"
 #include "store/ExeDirectory.h"
 #include "store/FileOps.h"
-#include "store/Numbers.h"
+#include "store/RefreshRate.h"
 #include "store/SettingsFile.h"
 #include "version.h"
 

@@ -3,6 +3,7 @@
 #include <climits>
 
 #include "store/Numbers.h"
+#include "store/RefreshRate.h"
 
 using namespace cc;
 
