@@ -74,16 +74,9 @@ std::string SettingsPathFor(const std::string& exeDirectory)
     return exeDirectory + "\\GlasswayConfig.ini";
 }
 
-SettingsFile::SettingsFile(const std::string& settingsPath) : m_path(settingsPath)
+void ClearResetFlag(const std::string& settingsPath)
 {
-    WriteSetting(m_path, kResetKey, "0");
-}
-
-SettingsFile::~SettingsFile() = default;
-
-const std::string& SettingsFile::Path() const
-{
-    return m_path;
+    WriteSetting(settingsPath, kResetKey, "0");
 }
 
 StoredRefreshRate ReadStoredRefreshRate(const std::string& settingsPath)

@@ -30,17 +30,9 @@ bool HasSetting(const std::string& settingsPath, const char* key);
 // ends it, and the service reads at most 254 characters.
 std::string ProfileValueProblem(const std::string& value);
 
-// Building one clears Reset, which tells the service that the tool has opened.
-class SettingsFile {
-public:
-    explicit SettingsFile(const std::string& settingsPath);
-    virtual ~SettingsFile();
-
-    const std::string& Path() const;
-
-private:
-    std::string m_path;
-};
+// Writes Reset "0", which tells the service that the tool's dialog has opened. A
+// failed write is not reported: the dialog opens either way.
+void ClearResetFlag(const std::string& settingsPath);
 
 struct StoredSettings {
     std::string address;     // IPAddress as stored, at most 254 characters

@@ -69,8 +69,7 @@ BOOL CChangeControllerDlg::OnInitDialog()
     fw::CDialog::OnInitDialog();
     EnableControl(m_btnUpdate, false);
 
-    // Opening the dialog clears the service's reset flag.
-    const SettingsFile settingsFile(m_settingsPath);
+    ClearResetFlag(m_settingsPath);
 
     // Looked up once, for the scan's broadcasts; the controller object is handed the
     // first, as the library's interface asks, though its engine does not use it.

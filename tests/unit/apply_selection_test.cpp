@@ -388,7 +388,7 @@ TEST(ApplySelection, SecondApplyRepeatsEveryStep)
     // The service recreates its data and the tool is opened again.
     tool.CreateCachedDataFiles();
     DeleteFileA(tool.DataFile("refreshRate.xml").c_str());
-    SettingsFile reopened(SettingsPathFor(tool.Path()));
+    ClearResetFlag(SettingsPathFor(tool.Path()));
     ASSERT_EQ(ReadStoredValue(tool.Path(), kResetKey), "0");
 
     EXPECT_EQ(ApplySelection(tool.Path(), "10.0.0.3", 40, RecordingStarter(failures)).outcome, ApplyOutcome::Applied)

@@ -74,7 +74,7 @@ TEST(SettingsFile, PathIsTheFileBesideTheExecutable)
     EXPECT_EQ(SettingsPathFor(GetExeDirectory()), GetExeDirectory() + "\\GlasswayConfig.ini");
 }
 
-TEST(SettingsFile, ConstructionWritesResetZeroAndChangesNothingElse)
+TEST(ClearResetFlag, WritesResetZeroAndChangesNothingElse)
 {
     ToolDirectory tool;
     const std::string before =
@@ -82,21 +82,23 @@ TEST(SettingsFile, ConstructionWritesResetZeroAndChangesNothingElse)
         "[NorrinGlassway]\r\nIPAddress=ups-controller\r\nReset=1\r\nRefreshRate=30000\r\nExtra=kept\r\n";
     WriteWholeFile(tool.File("GlasswayConfig.ini"), before);
 
-    const SettingsFile settings(SettingsPathFor(tool.Path()));
+    const std::string settingsPath = SettingsPathFor(tool.Path());
+    ClearResetFlag(settingsPath);
 
-    EXPECT_EQ(settings.Path(), tool.File("GlasswayConfig.ini"));
+    EXPECT_EQ(settingsPath, tool.File("GlasswayConfig.ini"));
     std::string expected = before;
     expected.replace(expected.find("Reset=1\r\nRefreshRate"), 7, "Reset=0");
-    EXPECT_EQ(ReadWholeFile(settings.Path()), expected);
+    EXPECT_EQ(ReadWholeFile(settingsPath), expected);
 }
 
-TEST(SettingsFile, CreatesTheFileWhenMissing)
+TEST(ClearResetFlag, CreatesTheFileWhenMissing)
 {
     ToolDirectory tool;
-    const SettingsFile settings(SettingsPathFor(tool.Path()));
+    const std::string settingsPath = SettingsPathFor(tool.Path());
+    ClearResetFlag(settingsPath);
 
     EXPECT_EQ(ReadStoredValue(tool.Path(), kResetKey), "0");
-    const StoredSettings stored = ReadSettings(settings.Path());
+    const StoredSettings stored = ReadSettings(settingsPath);
     EXPECT_EQ(stored.address, "");
     EXPECT_EQ(stored.refreshSeconds, 20);
 }
@@ -212,15 +214,16 @@ TEST(SettingsFile, PathBeyondTheProfileLimitIsLeftAlone)
     GetCurrentDirectoryA(MAX_PATH, currentDirectory);
     const std::vector<std::string> before = ListDirectory(currentDirectory);
 
-    const SettingsFile settings(SettingsPathFor(tool.Path()));
+    const std::string settingsPath = SettingsPathFor(tool.Path());
+    ClearResetFlag(settingsPath);
     const UnsavedFiles unsaved = WriteSettings(tool.Path(), "1", "10.1.1.1", 30,
                                                [](const std::string&, int) { return RefreshRateXmlResult::Written; });
-    const StoredSettings stored = ReadSettings(settings.Path());
+    const StoredSettings stored = ReadSettings(settingsPath);
 
     EXPECT_EQ(stored.address, "");
     EXPECT_EQ(stored.refreshSeconds, 20);
-    EXPECT_FALSE(FileExists(settings.Path()));
-    EXPECT_EQ(unsaved, UnsavedFiles{settings.Path()}) << "a store that did not happen is reported";
+    EXPECT_FALSE(FileExists(settingsPath));
+    EXPECT_EQ(unsaved, UnsavedFiles{settingsPath}) << "a store that did not happen is reported";
     EXPECT_EQ(ListDirectory(currentDirectory), before);
 }
 
