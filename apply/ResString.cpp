@@ -5,7 +5,7 @@
 
 namespace cc {
 
-std::string LoadPlainString(UINT id)
+std::string LoadStringOrEmpty(UINT id)
 {
     char buffer[4096];
     const int copied = ::LoadStringA(fw::AfxGetResourceHandle(), id, buffer, sizeof buffer);
@@ -14,7 +14,7 @@ std::string LoadPlainString(UINT id)
 
 std::string LoadResString(UINT id)
 {
-    std::string text = LoadPlainString(id);
+    std::string text = LoadStringOrEmpty(id);
     if (text.empty())
         throw ExceptionGui();
     return text;

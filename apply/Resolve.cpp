@@ -63,14 +63,14 @@ MessageText NotListedMessage(const std::string& address)
 
 MessageText ApplyResultMessage(const ApplyResult& result)
 {
-    // Success and restart failure use the plain load (a missing entry shows empty); a
-    // missing unsaved-settings text throws, as the resolve's texts do.
-    const std::string caption = LoadPlainString(IDS_APP_TITLE);
+    // Success and restart failure load their texts with LoadStringOrEmpty (a missing
+    // entry shows empty); a missing unsaved-settings text throws, as the resolve's do.
+    const std::string caption = LoadStringOrEmpty(IDS_APP_TITLE);
     switch (result.outcome) {
     case ApplyOutcome::Applied:
-        return {LoadPlainString(IDS_UPDATE_SUCCEEDED), caption};
+        return {LoadStringOrEmpty(IDS_UPDATE_SUCCEEDED), caption};
     case ApplyOutcome::RestartFailed:
-        return {LoadPlainString(IDS_RESTART_FAILED), caption};
+        return {LoadStringOrEmpty(IDS_RESTART_FAILED), caption};
     case ApplyOutcome::NotSaved:
         break;
     }
