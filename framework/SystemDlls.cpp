@@ -7,6 +7,8 @@ namespace fw {
 namespace {
 
 // The DLLs the programs link by delay-load: every one they use that is not a KnownDLL.
+// CMakeLists.txt builds their delay-load import libraries; tests/delay_imports_check.py
+// checks that it names the same DLLs and that the built programs delay-load just these.
 constexpr const char* kDelayLoadedDlls[] = {"bcrypt.dll", "iphlpapi.dll", "comctl32.dll"};
 
 // Code linked into the programs loads DLLs before main: the stack protector (GCC's
