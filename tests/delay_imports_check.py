@@ -11,6 +11,7 @@ Needs pefile (Debian's python3-pefile).
 import os
 import pathlib
 import re
+import struct
 import sys
 import unittest
 
@@ -23,6 +24,7 @@ FOREACH_CALL = re.compile(r"foreach\(\s*(\w+)\s+([^)]*)\)\s*add_delay_import_lib
 # add_delay_import_library(target dll), with the DLL named literally
 LITERAL_CALL = re.compile(r"add_delay_import_library\(\s*\S+\s+(\w+)\s*\)")
 SYSTEM_DLL_LIST = re.compile(r"kDelayLoadedDlls\[\]\s*=\s*\{([^}]*)\}")
+DLL_FILE_NAME = re.compile(rb"([A-Za-z0-9_.-]{1,64}\.dll)\0", re.I)
 
 
 def dll_name(text):
@@ -58,12 +60,31 @@ def system_directory_list():
     return {dll_name(name) for name in re.findall(r'"([^"]+)"', match.group(1))}
 
 
+def delay_descriptors(pe):
+    """The DLL names of the delay-load descriptors in the image. GNU ld leaves the
+    delay-import directory empty, so the descriptors are found by their shape: eight
+    32-bit fields, the first 1 (addresses are RVAs), then the RVAs of the DLL's name, of
+    its module handle, of its address table and of its name table, all inside the image,
+    the name being a DLL's file name."""
+    image = pe.get_memory_mapped_image()
+    size = pe.OPTIONAL_HEADER.SizeOfImage
+    names = set()
+    for offset in range(0, len(image) - 32, 4):
+        attributes, name, module, addresses, imported_names = struct.unpack_from("<5I", image, offset)
+        if attributes != 1 or not all(0 < rva < size for rva in (name, module, addresses, imported_names)):
+            continue
+        match = DLL_FILE_NAME.match(image, name)
+        if match:
+            names.add(match.group(1).decode().lower())
+    return names
+
+
 def imports_of(program):
     """The DLLs `program` imports the ordinary way, and those it delay-loads."""
     pe = pefile.PE(program)
     ordinary = {entry.dll.decode().lower() for entry in getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])}
     delayed = {entry.dll.decode().lower() for entry in getattr(pe, "DIRECTORY_ENTRY_DELAY_IMPORT", [])}
-    return ordinary, delayed
+    return ordinary, delayed | delay_descriptors(pe)
 
 
 class DelayLoadedDlls(unittest.TestCase):
