@@ -13,29 +13,24 @@ std::string RefreshRateXmlPathFor(const std::string& exeDirectory)
     return exeDirectory + kWebDataFolder + "\\refreshRate.xml";
 }
 
-XmlNode* NewRefreshRateDocument(int milliseconds)
+XmlTree NewRefreshRateDocument(int milliseconds)
 {
     // Each node joins the document before it gets its texts, so that a failed
     // allocation releases everything built so far.
-    XmlNode* document = XmlNewNode();
-    try {
-        XmlSetValue(document, "?xml version=\"1.0\" encoding=\"ISO-8859-1\"?");
+    XmlTree document(XmlNewNode());
+    XmlSetValue(document.get(), "?xml version=\"1.0\" encoding=\"ISO-8859-1\"?");
 
-        XmlNode* summary = XmlNewNode();
-        XmlInsertSibling(document, summary);
-        XmlSetName(summary, "SUMMARY");
-        XmlSetAttribute(summary, "Version", "2.0");
-        XmlSetAttribute(summary, "xmlns", kPowerDeviceNamespace);
+    XmlNode* summary = XmlNewNode();
+    XmlInsertSibling(document.get(), summary);
+    XmlSetName(summary, "SUMMARY");
+    XmlSetAttribute(summary, "Version", "2.0");
+    XmlSetAttribute(summary, "xmlns", kPowerDeviceNamespace);
 
-        XmlNode* object = XmlNewNode();
-        XmlInsertChild(summary, object);
-        XmlSetName(object, "OBJECT");
-        XmlSetAttribute(object, "name", "RefreshRate");
-        XmlSetValue(object, std::to_string(milliseconds).c_str());
-    } catch (const std::bad_alloc&) {
-        XmlFreeTree(&document);
-        throw;
-    }
+    XmlNode* object = XmlNewNode();
+    XmlInsertChild(summary, object);
+    XmlSetName(object, "OBJECT");
+    XmlSetAttribute(object, "name", "RefreshRate");
+    XmlSetValue(object, std::to_string(milliseconds).c_str());
     return document;
 }
 
@@ -43,12 +38,13 @@ RefreshRateXmlResult WriteRefreshRateXml(const std::string& exeDirectory, int re
 {
     const std::string path = RefreshRateXmlPathFor(exeDirectory);
     int written = 0;
+    // The one place that turns running out of memory into a result: building and
+    // rendering the document allocate, and neither has touched the file when it fails.
     try {
-        XmlNode* document = NewRefreshRateDocument(RefreshRateMilliseconds(refreshSeconds));
-        written = XmlWriteFile(document, path.c_str());
-        XmlFreeTree(&document);
+        const XmlTree document = NewRefreshRateDocument(RefreshRateMilliseconds(refreshSeconds));
+        written = XmlWriteFile(document.get(), path.c_str());
     } catch (const std::bad_alloc&) {
-        // Out of memory: the old file stays, as after any failed write.
+        // The old file stays, as after any failed write.
     }
     if (written)
         return RefreshRateXmlResult::Written;

@@ -15,8 +15,9 @@ constexpr const char* kPowerDeviceNamespace = "url:www.norrin-glassway.example:P
 std::string RefreshRateXmlPathFor(const std::string& exeDirectory);
 
 // The document for a refresh rate in milliseconds: the declaration, then SUMMARY holding
-// one OBJECT named RefreshRate. The caller releases it with XmlFreeTree.
-XmlNode* NewRefreshRateDocument(int milliseconds);
+// one OBJECT named RefreshRate. Out of memory, it throws std::bad_alloc and leaves
+// nothing allocated.
+XmlTree NewRefreshRateDocument(int milliseconds);
 
 enum class RefreshRateXmlResult {
     Written,
@@ -24,7 +25,8 @@ enum class RefreshRateXmlResult {
     Failed,        // the old file, if any, is kept; also for a file in the folder's place
 };
 
-// Builds, writes and releases the document for a refresh rate of whole seconds.
+// Builds, writes and releases the document for a refresh rate of whole seconds. Running
+// out of memory on the way is a failed write, like any other.
 RefreshRateXmlResult WriteRefreshRateXml(const std::string& exeDirectory, int refreshSeconds);
 
 }  // namespace cc

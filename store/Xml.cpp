@@ -4,7 +4,6 @@
 
 #include <cstring>
 #include <memory>
-#include <new>
 #include <string>
 
 namespace cc {
@@ -276,12 +275,7 @@ bool XmlWriteNodes(const XmlNode* node, XmlStream& stream, int depth)
 int XmlWriteFile(const XmlNode* first, const char* path, const FileByteWriter& write)
 {
     XmlTextStream document;
-    try {
-        XmlWriteNodes(first, document, 0);
-    } catch (const std::bad_alloc&) {
-        // Escaping ran out of memory: nothing has been written yet.
-        return 0;
-    }
+    XmlWriteNodes(first, document, 0);
     return ReplaceFileContent(path, document.Text(), write) ? 1 : 0;
 }
 

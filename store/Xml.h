@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 
 #include "store/FileOps.h"
@@ -45,6 +46,13 @@ void XmlInsertChild(XmlNode* parent, XmlNode* head);
 // attributes and every text, then sets the holder to none.
 void XmlFreeTree(XmlNode** holder);
 
+// Owns a document through its first top-level node and releases it with XmlFreeTree,
+// also when building it is cut short by an exception.
+struct XmlTreeRelease {
+    void operator()(XmlNode* first) const { XmlFreeTree(&first); }
+};
+using XmlTree = std::unique_ptr<XmlNode, XmlTreeRelease>;
+
 // A copy of `text` with " & < > replaced by entities, in one allocation of its exact
 // size; the caller releases it with XmlReleaseText.
 char* XmlEscape(const char* text);
@@ -83,8 +91,9 @@ bool XmlWriteNodes(const XmlNode* node, XmlStream& stream, int depth);
 
 // Renders the document and makes it the whole content of `path` (ReplaceFileContent:
 // a reader sees the old file or the whole new one). Returns 1, or 0 when it could not
-// be stored: then `path` keeps its old content and no temporary file is left. `write`
-// is the byte writer, which tests replace to make a write fail.
+// be stored: then `path` keeps its old content and no temporary file is left. Running
+// out of memory while rendering throws std::bad_alloc before any file is touched.
+// `write` is the byte writer, which tests replace to make a write fail.
 int XmlWriteFile(const XmlNode* first, const char* path, const FileByteWriter& write = WriteAllBytes);
 
 }  // namespace cc

@@ -126,21 +126,20 @@ TEST(RefreshRateXml, WriteFailingMidwayKeepsTheOldFileAndLeavesNoTemporaryFile)
     ToolDirectory tool;
     const std::string path = tool.DataFile("refreshRate.xml");
     WriteWholeFile(path, SampleFor("20000"));
-    XmlNode* document = NewRefreshRateDocument(45000);
+    const XmlTree document = NewRefreshRateDocument(45000);
 
     for (const std::size_t capacity :
          {std::size_t{0}, std::size_t{1}, std::size_t{60}, SampleFor("45000").size() - 1}) {
-        const int written = XmlWriteFile(document, path.c_str(), FailingAfter(capacity));
+        const int written = XmlWriteFile(document.get(), path.c_str(), FailingAfter(capacity));
         EXPECT_EQ(written, 0) << capacity;
         EXPECT_EQ(ReadWholeFile(path), SampleFor("20000")) << capacity;
         EXPECT_EQ(ListDirectory(tool.Path() + "\\http\\data"), kOnlyRefreshRateXml) << capacity;
     }
 
     // The same document through a writer with room for all of it replaces the file.
-    const int written = XmlWriteFile(document, path.c_str(), FailingAfter(SampleFor("45000").size()));
+    const int written = XmlWriteFile(document.get(), path.c_str(), FailingAfter(SampleFor("45000").size()));
     EXPECT_EQ(written, 1);
     EXPECT_EQ(ReadWholeFile(path), SampleFor("45000"));
-    XmlFreeTree(&document);
 }
 
 TEST(RefreshRateXml, WhatLiesAtTheOldTemporaryNameIsNeverTouched)
@@ -172,9 +171,8 @@ TEST(RefreshRateXml, RewriteInPlaceFailingMidwayPutsTheOldBytesBack)
             HANDLE reader = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                         OPEN_EXISTING, 0, nullptr);
             ASSERT_NE(reader, INVALID_HANDLE_VALUE);
-            XmlNode* document = NewRefreshRateDocument(45000);
-            const int written = XmlWriteFile(document, path.c_str(), FailingAfter(newContent.size() + extra));
-            XmlFreeTree(&document);
+            const XmlTree document = NewRefreshRateDocument(45000);
+            const int written = XmlWriteFile(document.get(), path.c_str(), FailingAfter(newContent.size() + extra));
             CloseHandle(reader);
 
             EXPECT_EQ(written, 0);

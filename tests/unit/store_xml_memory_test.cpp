@@ -14,13 +14,18 @@
 using namespace cc;
 
 // Every allocation of this program goes through these, so that a test can see how many
-// blocks the XML writer holds. The writer allocates with new and new[].
+// blocks the XML writer holds, and make one allocation fail. The writer allocates with
+// new and new[].
 namespace {
 std::atomic<long> liveBlocks{0};
+// How many allocations succeed before the next one fails; -1 for none failing.
+std::atomic<long> allocationsBeforeFailure{-1};
 }  // namespace
 
 void* operator new(std::size_t size)
 {
+    if (allocationsBeforeFailure >= 0 && allocationsBeforeFailure-- == 0)
+        throw std::bad_alloc();
     void* block = std::malloc(size ? size : 1);
     if (!block)
         throw std::bad_alloc();
@@ -98,4 +103,25 @@ TEST(RefreshRateDocument, IsReleasedWholeAfterEachWrite)
     RemoveTree(tool.Path() + "\\http");
     EXPECT_EQ(WriteRefreshRateXml(tool.Path(), 25), RefreshRateXmlResult::NoDataFolder);
     EXPECT_EQ(liveBlocks, before);
+}
+
+TEST(RefreshRateDocument, RunningOutOfMemoryWhileBuildingLeavesNothingAllocated)
+{
+    // Each round lets one more allocation through before one fails, until the document
+    // is built whole.
+    bool built = false;
+    for (long allowed = 0; allowed < 100 && !built; ++allowed) {
+        const long before = liveBlocks;
+        allocationsBeforeFailure = allowed;
+        try {
+            XmlTree document = NewRefreshRateDocument(45000);
+            allocationsBeforeFailure = -1;
+            built = true;
+        } catch (const std::bad_alloc&) {
+            // This round's failure; what was built must be gone.
+        }
+        allocationsBeforeFailure = -1;
+        EXPECT_EQ(liveBlocks, before) << allowed << " allocations let through";
+    }
+    EXPECT_TRUE(built);
 }
