@@ -9,15 +9,12 @@ namespace cc {
 
 namespace {
 
-// A dotted address in the canonical form, nothing else.
-bool ParseDotted(const std::string& text, std::uint32_t& address)
-{
-    return DottedFormOf(text, &address) == DottedForm::Canonical;
-}
+struct DottedReading {
+    DottedForm form;
+    std::uint32_t address;  // host byte order, with Canonical
+};
 
-}  // namespace
-
-DottedForm DottedFormOf(const std::string& text, std::uint32_t* address)
+DottedReading ReadDotted(const std::string& text)
 {
     std::uint32_t value = 0;
     bool leadingZero = false;
@@ -25,7 +22,7 @@ DottedForm DottedFormOf(const std::string& text, std::uint32_t* address)
     for (int part = 0; part < 4; ++part) {
         if (part > 0) {
             if (position >= text.size() || text[position] != '.')
-                return DottedForm::NotDotted;
+                return {DottedForm::NotDotted, 0};
             ++position;
         }
         const size_t start = position;
@@ -36,20 +33,34 @@ DottedForm DottedFormOf(const std::string& text, std::uint32_t* address)
             ++position;
         }
         if (position == start)
-            return DottedForm::NotDotted;
+            return {DottedForm::NotDotted, 0};
         if (text[start] == '0' && position - start > 1)
             leadingZero = true;
         else if (number > 255)
-            return DottedForm::NotDotted;
+            return {DottedForm::NotDotted, 0};
         value = value << 8 | (number & 0xFF);
     }
     if (position != text.size())
-        return DottedForm::NotDotted;
+        return {DottedForm::NotDotted, 0};
     if (leadingZero)
-        return DottedForm::LeadingZero;
-    if (address)
-        *address = value;
-    return DottedForm::Canonical;
+        return {DottedForm::LeadingZero, 0};
+    return {DottedForm::Canonical, value};
+}
+
+// A dotted address in the canonical form, nothing else.
+std::optional<std::uint32_t> ParseDotted(const std::string& text)
+{
+    const DottedReading reading = ReadDotted(text);
+    if (reading.form != DottedForm::Canonical)
+        return std::nullopt;
+    return reading.address;
+}
+
+}  // namespace
+
+DottedForm DottedFormOf(const std::string& text)
+{
+    return ReadDotted(text).form;
 }
 
 std::optional<std::string> ResolveToDottedAddress(const std::string& nameOrAddress)
@@ -82,8 +93,11 @@ std::optional<std::string> ResolveToDottedAddress(const std::string& nameOrAddre
     return std::string(text);
 }
 
-bool ParseAddressRange(const std::string& text, NRAddressRange& range, std::string& error)
+Parsed<NRAddressRange> ParseAddressRange(const std::string& text)
 {
+    const auto failure = [&text](const std::string& why) {
+        return Parsed<NRAddressRange>{std::nullopt, "\"" + text + "\" " + why};
+    };
     const size_t slash = text.find('/');
     const size_t dash = text.find('-');
     std::uint32_t first = 0;
@@ -92,36 +106,31 @@ bool ParseAddressRange(const std::string& text, NRAddressRange& range, std::stri
         const std::string bits = text.substr(slash + 1);
         const bool digitsOnly =
             !bits.empty() && bits.size() <= 2 && bits.find_first_not_of("0123456789") == std::string::npos;
-        if (!ParseDotted(text.substr(0, slash), first) || !digitsOnly || std::stoi(bits) > 32) {
-            error = "\"" + text + "\" is not a network such as 10.1.0.0/16";
-            return false;
-        }
+        const std::optional<std::uint32_t> network = ParseDotted(text.substr(0, slash));
+        if (!network || !digitsOnly || std::stoi(bits) > 32)
+            return failure("is not a network such as 10.1.0.0/16");
         const int prefixBits = std::stoi(bits);
         const std::uint32_t mask = prefixBits == 0 ? 0 : ~std::uint32_t{0} << (32 - prefixBits);
-        first &= mask;
+        first = *network & mask;
         last = first | ~mask;
     } else if (dash != std::string::npos) {
-        if (!ParseDotted(text.substr(0, dash), first) || !ParseDotted(text.substr(dash + 1), last)) {
-            error = "\"" + text + "\" is not a range such as 10.1.2.10-10.1.2.200";
-            return false;
-        }
-        if (first > last) {
-            error = "\"" + text + "\" ends before it begins";
-            return false;
-        }
+        const std::optional<std::uint32_t> from = ParseDotted(text.substr(0, dash));
+        const std::optional<std::uint32_t> to = ParseDotted(text.substr(dash + 1));
+        if (!from || !to)
+            return failure("is not a range such as 10.1.2.10-10.1.2.200");
+        if (*from > *to)
+            return failure("ends before it begins");
+        first = *from;
+        last = *to;
     } else {
-        if (!ParseDotted(text, first)) {
-            error = "\"" + text + "\" is not an IPv4 address, a network or a range";
-            return false;
-        }
-        last = first;
+        const std::optional<std::uint32_t> address = ParseDotted(text);
+        if (!address)
+            return failure("is not an IPv4 address, a network or a range");
+        first = last = *address;
     }
-    if (last < kFirstSweepableAddress || first > kLastSweepableAddress) {
-        error = "\"" + text + "\" holds no address to query (0.0.0.0 and 255.255.255.255 are never queried)";
-        return false;
-    }
-    range = {first, last};
-    return true;
+    if (last < kFirstSweepableAddress || first > kLastSweepableAddress)
+        return failure("holds no address to query (0.0.0.0 and 255.255.255.255 are never queried)");
+    return {NRAddressRange{first, last}, {}};
 }
 
 }  // namespace cc

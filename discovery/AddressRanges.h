@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "nrcore/NRController.h"
+#include "store/Parsed.h"
 
 namespace cc {
 
@@ -17,18 +18,31 @@ enum class DottedForm {
     LeadingZero,  // four decimal parts, one with a leading zero, such as 127.0.0.010
 };
 
-// How a text reads as a dotted IPv4 address, with the address (host byte order) when it
-// is canonical. A leading zero makes a part octal to some readers (inet_addr reads
-// 127.0.0.010 as 127.0.0.8) and decimal to others, so such a text names no one address.
-DottedForm DottedFormOf(const std::string& text, std::uint32_t* address = nullptr);
+// How a text reads as a dotted IPv4 address. A leading zero makes a part octal to some
+// readers (inet_addr reads 127.0.0.010 as 127.0.0.8) and decimal to others, so such a
+// text names no one address.
+DottedForm DottedFormOf(const std::string& text);
 
 // The first IPv4 address that a host name or canonical dotted address stands for, in
 // dotted form; none when it stands for none. A text with a leading zero in a dotted
 // part stands for none.
 std::optional<std::string> ResolveToDottedAddress(const std::string& nameOrAddress);
 
-// The range a text names; false, with `error` saying why, when it names none or only
-// addresses a sweep never queries.
-bool ParseAddressRange(const std::string& text, NRAddressRange& range, std::string& error);
+// The range a text names; without one, the error says why: the text names none, or
+// only addresses a sweep never queries.
+Parsed<NRAddressRange> ParseAddressRange(const std::string& text);
+// Transitional, for the command line's option parser: the same as a bool, with the
+// range or the reason in the out-parameters. It goes when that parser calls the form
+// above.
+inline bool ParseAddressRange(const std::string& text, NRAddressRange& range, std::string& error)
+{
+    Parsed<NRAddressRange> parsed = ParseAddressRange(text);
+    if (!parsed.value) {
+        error = std::move(parsed.error);
+        return false;
+    }
+    range = *parsed.value;
+    return true;
+}
 
 }  // namespace cc

@@ -25,7 +25,7 @@ __attribute__((constructor(101))) void RestrictDllSearchBeforeStaticInitialisers
 
 }  // namespace
 
-std::string LoadDllsFromSystemDirectoryOnly()
+std::optional<std::string> LoadDllsFromSystemDirectoryOnly()
 {
     if (!::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32) || !::SetDllDirectoryW(L""))
         return "The program cannot start: its DLL search could not be limited to the system directory.";
@@ -34,7 +34,7 @@ std::string LoadDllsFromSystemDirectoryOnly()
         if (!::LoadLibraryExA(dll, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32))
             return std::string("The program cannot start: ") + dll + " could not be loaded from the system directory.";
     }
-    return std::string();
+    return std::nullopt;
 }
 
 }  // namespace fw

@@ -4,14 +4,15 @@
 // taken here, before the program's own code uses them, from the system directory only.
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace fw {
 
 // Restricts every later DLL search of this process to the system directory (neither
 // the program's nor the current directory) and loads the delay-loaded DLLs from there.
-// Returns what failed, as the program's last message; empty when all is done. The
+// Returns what failed, as the program's last message; none when all is done. The
 // program must not go on after a failure: nothing else may search for the DLLs.
-std::string LoadDllsFromSystemDirectoryOnly();
+std::optional<std::string> LoadDllsFromSystemDirectoryOnly();
 
 }  // namespace fw

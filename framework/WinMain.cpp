@@ -9,9 +9,8 @@
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
-    const std::string dllFailure = fw::LoadDllsFromSystemDirectoryOnly();
-    if (!dllFailure.empty()) {
-        ::MessageBoxA(nullptr, dllFailure.c_str(), fw::AfxGetAppName().c_str(), MB_OK | MB_ICONERROR);
+    if (const std::optional<std::string> dllFailure = fw::LoadDllsFromSystemDirectoryOnly()) {
+        ::MessageBoxA(nullptr, dllFailure->c_str(), fw::AfxGetAppName().c_str(), MB_OK | MB_ICONERROR);
         return 1;
     }
 

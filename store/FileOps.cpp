@@ -2,6 +2,8 @@
 
 #include <bcrypt.h>
 
+#include <optional>
+
 namespace cc {
 
 namespace {
@@ -56,13 +58,13 @@ private:
     HANDLE m_handle;
 };
 
-// A fresh name beside `path` that nobody can know in advance; empty when the system's
+// A fresh name beside `path` that nobody can know in advance; none when the system's
 // random numbers are not available.
-std::wstring UnpredictableNameBeside(const std::string& path)
+std::optional<std::wstring> UnpredictableNameBeside(const std::string& path)
 {
     unsigned char random[16];
     if (!BCRYPT_SUCCESS(BCryptGenRandom(nullptr, random, sizeof random, BCRYPT_USE_SYSTEM_PREFERRED_RNG)))
-        return std::wstring();
+        return std::nullopt;
     static const char kDigits[] = "0123456789abcdef";
     std::string suffix;
     for (const unsigned char byte : random) {
@@ -77,9 +79,10 @@ std::wstring UnpredictableNameBeside(const std::string& path)
 FileHandle CreateTemporaryBeside(const std::string& path, std::wstring& name)
 {
     for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
-        name = UnpredictableNameBeside(path);
-        if (name.empty())
+        const std::optional<std::wstring> fresh = UnpredictableNameBeside(path);
+        if (!fresh)
             break;
+        name = *fresh;
         HANDLE file =
             CreateFileW(name.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS)

@@ -55,7 +55,7 @@ bool HasSetting(const std::string& settingsPath, const char* key)
     return false;
 }
 
-std::string ProfileValueProblem(const std::string& value)
+std::optional<std::string> ProfileReadBackProblem(const std::string& value)
 {
     const auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; };
     if (value.find_first_of("\r\n") != std::string::npos)
@@ -66,7 +66,7 @@ std::string ProfileValueProblem(const std::string& value)
         return "the settings file drops the quotes around a value";
     if (value.size() > kLongestReadableValue)
         return "the settings file gives at most " + std::to_string(kLongestReadableValue) + " characters back";
-    return {};
+    return std::nullopt;
 }
 
 std::string SettingsPathFor(const std::string& exeDirectory)
@@ -98,7 +98,6 @@ StoredRefreshRate ReadStoredRefreshRate(const std::string& settingsPath)
     const std::int64_t signedValue = firstDigit ? -value : value;
     if (signedValue < INT32_MIN || signedValue > INT32_MAX)
         return stored;
-    stored.isNumber = true;
     stored.milliseconds = static_cast<int>(signedValue);
     return stored;
 }

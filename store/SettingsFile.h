@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "store/RefreshRate.h"
@@ -25,10 +26,16 @@ std::string ReadSetting(const std::string& settingsPath, const char* key);
 // Whether the section holds the key at all, even with an empty value.
 bool HasSetting(const std::string& settingsPath, const char* key);
 
-// Why the profile read would not give `value` back as written ("" when it would):
-// it drops blanks around a value and one pair of like quotes around it, a line break
+// Why the profile read would not give `value` back as written; none when it would.
+// It drops blanks around a value and one pair of like quotes around it, a line break
 // ends it, and the service reads at most 254 characters.
-std::string ProfileValueProblem(const std::string& value);
+std::optional<std::string> ProfileReadBackProblem(const std::string& value);
+// Transitional, for the command line's option parser: the same, "" when there is none.
+// It goes when that parser calls ProfileReadBackProblem.
+inline std::string ProfileValueProblem(const std::string& value)
+{
+    return ProfileReadBackProblem(value).value_or(std::string());
+}
 
 // Writes Reset "0", which tells the service that the tool's dialog has opened. A
 // failed write is not reported: the dialog opens either way.
@@ -43,10 +50,9 @@ struct StoredSettings {
 struct StoredRefreshRate {
     bool present = false;  // the section holds the key
     std::string text;      // as the profile read gives it
-    // A whole number of milliseconds: an optional minus sign and decimal digits,
-    // nothing else, within 32 bits; then `milliseconds` holds it.
-    bool isNumber = false;
-    int milliseconds = 0;
+    // The text as a whole number of milliseconds: an optional minus sign and decimal
+    // digits, nothing else, within 32 bits; none when it is not one.
+    std::optional<int> milliseconds;
 };
 StoredRefreshRate ReadStoredRefreshRate(const std::string& settingsPath);
 

@@ -15,7 +15,7 @@ UnsavedFiles WriteSettings(const std::string& exeDirectory, const std::string& r
     // A value the service would read back otherwise is not stored at all, so that
     // nothing of this choice is half there.
     for (const std::string* value : {&reset, &address}) {
-        if (!ProfileValueProblem(*value).empty())
+        if (ProfileReadBackProblem(*value))
             return {path};
     }
 

@@ -20,7 +20,7 @@ using RefreshRateXmlWriter = std::function<RefreshRateXmlResult(const std::strin
 // possible is kept; a missing http\data folder is nothing to write, not a failure.
 // Afterwards the three values are read back through the profile calls the service
 // reads them with; one that differs marks the settings file unsaved. A reset or
-// address text that the profile read would not give back (ProfileValueProblem) is
+// address text that the profile read would not give back (ProfileReadBackProblem) is
 // refused before anything is written. Tests replace the refreshRate.xml step to see
 // the order.
 UnsavedFiles WriteSettings(const std::string& exeDirectory, const std::string& reset, const std::string& address,

@@ -120,9 +120,9 @@ std::string ServiceDirectory(const CommandLine& line)
     return line.directory.empty() ? ProgramDirectory() : line.directory;
 }
 
-// Why the programs cannot work in the directory at all, naming the limit; "" when
+// Why the programs cannot work in the directory at all, naming the limit; none when
 // they can. The settings calls take single-byte paths of fewer than 260 characters.
-std::string UnhandledDirectory(const std::string& directory)
+std::optional<std::string> UnhandledDirectory(const std::string& directory)
 {
     const bool extendedPrefix = directory.compare(0, 4, "\\\\?\\") == 0;
     if (directory.find('?', extendedPrefix ? 4 : 0) != std::string::npos) {
@@ -136,20 +136,20 @@ std::string UnhandledDirectory(const std::string& directory)
                std::to_string(path.size()) + " characters long, and the settings calls take at most " +
                std::to_string(MAX_PATH - 1);
     }
-    return {};
+    return std::nullopt;
 }
 
-// Why the directory holds no settings to read, naming the path; "" when it holds them.
-std::string MissingSettings(const std::string& directory)
+// Why the directory holds no settings to read, naming the path; none when it holds them.
+std::optional<std::string> MissingSettings(const std::string& directory)
 {
-    if (const std::string unhandled = UnhandledDirectory(directory); !unhandled.empty())
+    if (std::optional<std::string> unhandled = UnhandledDirectory(directory))
         return unhandled;
     if (KindOf(directory) != PathKind::Directory)
         return "no settings here: the directory " + directory + " does not exist";
     const std::string path = SettingsPathFor(directory);
     if (KindOf(path) == PathKind::Missing)
         return "no settings here: " + path + " does not exist";
-    return {};
+    return std::nullopt;
 }
 
 std::string Seconds(Clock::duration duration, int decimals)
@@ -200,8 +200,8 @@ int List(const CommandLine& line)
 int Show(const CommandLine& line)
 {
     const std::string directory = ServiceDirectory(line);
-    if (const std::string missing = MissingSettings(directory); !missing.empty()) {
-        PrintLine(stderr, "ChangeControllerCmd: " + missing);
+    if (const std::optional<std::string> missing = MissingSettings(directory)) {
+        PrintLine(stderr, "ChangeControllerCmd: " + *missing);
         return kNoSettings;
     }
     const std::string path = SettingsPathFor(directory);
@@ -215,32 +215,34 @@ int Show(const CommandLine& line)
     return kDone;
 }
 
+// The rate set stores, and why it differs from the rate stored now, when it does.
+struct RateToStore {
+    int seconds;
+    std::optional<std::string> change;
+};
+
 // The rate set keeps when none is given: the stored one in whole seconds, within the
-// bounds. `change` says why the rate stored differs from the one there; "" when it
-// does not.
-int KeptRefreshSeconds(const StoredRefreshRate& stored, std::string& change)
+// bounds.
+RateToStore KeptRefreshRate(const StoredRefreshRate& stored)
 {
-    int seconds = kShortestRefreshSeconds;
-    if (!stored.isNumber) {
-        change = "is not a number";
-    } else if (stored.milliseconds < kShortestRefreshSeconds * 1000) {
-        change = "is below the shortest rate, " + std::to_string(kShortestRefreshSeconds) + " s";
-    } else if (stored.milliseconds / 1000 > kLongestRefreshSeconds) {
-        change = "is above the longest rate, " + std::to_string(kLongestRefreshSeconds) + " s";
-        seconds = kLongestRefreshSeconds;
-    } else {
-        seconds = stored.milliseconds / 1000;
-        if (stored.milliseconds % 1000 != 0)
-            change = "is not a whole number of seconds";
-    }
-    return seconds;
+    if (!stored.milliseconds)
+        return {kShortestRefreshSeconds, "is not a number"};
+    const int milliseconds = *stored.milliseconds;
+    if (milliseconds < kShortestRefreshSeconds * 1000)
+        return {kShortestRefreshSeconds,
+                "is below the shortest rate, " + std::to_string(kShortestRefreshSeconds) + " s"};
+    if (milliseconds / 1000 > kLongestRefreshSeconds)
+        return {kLongestRefreshSeconds, "is above the longest rate, " + std::to_string(kLongestRefreshSeconds) + " s"};
+    if (milliseconds % 1000 != 0)
+        return {milliseconds / 1000, "is not a whole number of seconds"};
+    return {milliseconds / 1000, std::nullopt};
 }
 
 int Set(const CommandLine& line)
 {
     const std::string directory = ServiceDirectory(line);
-    if (const std::string missing = MissingSettings(directory); !missing.empty()) {
-        PrintLine(stderr, "ChangeControllerCmd: " + missing);
+    if (const std::optional<std::string> missing = MissingSettings(directory)) {
+        PrintLine(stderr, "ChangeControllerCmd: " + *missing);
         return kNoSettings;
     }
     const std::string settingsPath = SettingsPathFor(directory);
@@ -250,9 +252,10 @@ int Set(const CommandLine& line)
                               " has no RefreshRate to keep; give one with --refresh-rate");
         return kNoSettings;
     }
-    std::string rateChange;
-    const int refreshSeconds =
-        line.refreshSeconds ? FlooredRefreshSeconds(*line.refreshSeconds) : KeptRefreshSeconds(storedRate, rateChange);
+    const RateToStore rate = line.refreshSeconds
+                                 ? RateToStore{FlooredRefreshSeconds(*line.refreshSeconds), std::nullopt}
+                                 : KeptRefreshRate(storedRate);
+    const int refreshSeconds = rate.seconds;
 
     const std::vector<std::string> localAddresses = LocalHostAddresses();
     NRController controller(FirstOf(localAddresses));
@@ -273,8 +276,8 @@ int Set(const CommandLine& line)
     const bool applied = result.outcome == ApplyOutcome::Applied;
     const bool json = line.format == OutputFormat::Json;
     // With JSON, standard output holds the one object and nothing else.
-    if (result.outcome != ApplyOutcome::NotSaved && !rateChange.empty()) {
-        PrintLine(json ? stderr : stdout, "The stored RefreshRate \"" + storedRate.text + "\" " + rateChange + "; " +
+    if (result.outcome != ApplyOutcome::NotSaved && rate.change) {
+        PrintLine(json ? stderr : stdout, "The stored RefreshRate \"" + storedRate.text + "\" " + *rate.change + "; " +
                                               std::to_string(refreshSeconds) + " s is stored in its place");
     }
     if (applied && !json)
@@ -333,8 +336,8 @@ int CheckResult(CheckState state, const std::string& text, const CheckTimes* tim
 int Check(const CommandLine& line, Clock::time_point programStart)
 {
     const std::string directory = ServiceDirectory(line);
-    if (const std::string missing = MissingSettings(directory); !missing.empty())
-        return CheckResult(kCheckUnknown, missing);
+    if (const std::optional<std::string> missing = MissingSettings(directory))
+        return CheckResult(kCheckUnknown, *missing);
     const std::string settingsPath = SettingsPathFor(directory);
     const std::string stored = ReadSettings(settingsPath).address;
     if (stored.empty())
@@ -401,7 +404,7 @@ int wmain(int argc, wchar_t** argv)
 {
     using namespace cc;
     const Clock::time_point programStart = Clock::now();
-    const std::string dllFailure = fw::LoadDllsFromSystemDirectoryOnly();
+    const std::optional<std::string> dllFailure = fw::LoadDllsFromSystemDirectoryOnly();
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
     std::vector<std::string> arguments;
@@ -409,10 +412,10 @@ int wmain(int argc, wchar_t** argv)
         arguments.push_back(InCodePage(argv[i]));
     const ParsedCommandLine parsed = ParseCommandLine(arguments);
     const bool checking = parsed.line.command == Command::Check;
-    if (!dllFailure.empty()) {
+    if (dllFailure) {
         if (checking)
-            return CheckResult(kCheckUnknown, dllFailure);
-        PrintLine(stderr, "ChangeControllerCmd: " + dllFailure);
+            return CheckResult(kCheckUnknown, *dllFailure);
+        PrintLine(stderr, "ChangeControllerCmd: " + *dllFailure);
         return kUnexpectedFailure;
     }
     if (!parsed.valid) {

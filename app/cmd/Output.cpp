@@ -166,11 +166,11 @@ std::string ExactSeconds(int milliseconds)
 
 std::string RefreshRateAsStored(const StoredRefreshRate& stored)
 {
-    if (!stored.isNumber)
+    if (!stored.milliseconds)
         return "not a number (\"" + stored.text + "\")";
-    if (stored.milliseconds < 0)
-        return std::to_string(stored.milliseconds) + " ms";
-    return ExactSeconds(stored.milliseconds) + " s";
+    if (*stored.milliseconds < 0)
+        return std::to_string(*stored.milliseconds) + " ms";
+    return ExactSeconds(*stored.milliseconds) + " s";
 }
 
 }  // namespace cc

@@ -26,7 +26,7 @@ std::string JsonRefreshSeconds(const StoredRefreshRate& rate)
 {
     if (!rate.present)
         return "null";
-    return rate.isNumber ? ExactSeconds(rate.milliseconds) : JsonString(rate.text);
+    return rate.milliseconds ? ExactSeconds(*rate.milliseconds) : JsonString(rate.text);
 }
 
 }  // namespace

@@ -130,11 +130,10 @@ TEST(ParseAddressRange, NetworksRangesAndSingleAddresses)
         {"10.9.9.9/32", 0x0A090909, 0x0A090909},
     };
     for (const auto& c : cases) {
-        NRAddressRange range{};
-        std::string error;
-        ASSERT_TRUE(ParseAddressRange(c.text, range, error)) << c.text << ": " << error;
-        EXPECT_EQ(range.first, c.first) << c.text;
-        EXPECT_EQ(range.last, c.last) << c.text;
+        const Parsed<NRAddressRange> parsed = ParseAddressRange(c.text);
+        ASSERT_TRUE(parsed.value) << c.text << ": " << parsed.error;
+        EXPECT_EQ(parsed.value->first, c.first) << c.text;
+        EXPECT_EQ(parsed.value->last, c.last) << c.text;
     }
     EXPECT_EQ(NRAddressCount({{0x0A010000, 0x0A01FFFF}, {1, 1}}), 65537u);
     // Overlapping and adjacent ranges are swept, and counted, once.
@@ -145,10 +144,9 @@ TEST(ParseAddressRange, NetworksRangesAndSingleAddresses)
     for (const char* text : {"", "10.1.2", "10.1.2.3.4", "1.2.3.256", "10.0.0.0/", "10.0.0.0/x", "a.b.c.d", "1.2.3.4-",
                              " 1.2.3.4", "10.1.2.03", "010.1.2.0/16", "10.1.2.1-10.1.2.010", "255.255.255.255",
                              "0.0.0.0/32", "0.0.0.0", "255.255.255.255-255.255.255.255"}) {
-        NRAddressRange range{};
-        std::string error;
-        EXPECT_FALSE(ParseAddressRange(text, range, error)) << '"' << text << '"';
-        EXPECT_FALSE(error.empty());
+        const Parsed<NRAddressRange> parsed = ParseAddressRange(text);
+        EXPECT_FALSE(parsed.value) << '"' << text << '"';
+        EXPECT_FALSE(parsed.error.empty());
     }
 }
 

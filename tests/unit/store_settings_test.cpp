@@ -243,7 +243,7 @@ TEST(ReadStoredRefreshRate, WholeMillisecondsOrTheTextAsItStands)
         WriteWholeFile(tool.File("GlasswayConfig.ini"), std::string("[NorrinGlassway]\r\nRefreshRate=") + c.stored);
         const StoredRefreshRate stored = ReadStoredRefreshRate(SettingsPathFor(tool.Path()));
         EXPECT_EQ(stored.text, c.stored);
-        EXPECT_EQ(stored.isNumber, c.isNumber) << c.stored;
-        EXPECT_EQ(stored.milliseconds, c.milliseconds) << c.stored;
+        EXPECT_EQ(stored.milliseconds.has_value(), c.isNumber) << c.stored;
+        EXPECT_EQ(stored.milliseconds.value_or(0), c.milliseconds) << c.stored;
     }
 }
