@@ -238,6 +238,20 @@ RateToStore KeptRefreshRate(const StoredRefreshRate& stored)
     return {milliseconds / 1000, std::nullopt};
 }
 
+// Whether the process runs with an administrator's full rights; as far as can be told,
+// yes, so that a failure to tell never blames the rights.
+bool RunsElevated()
+{
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return true;
+    TOKEN_ELEVATION elevation{};
+    DWORD size = 0;
+    const bool known = GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size) != 0;
+    CloseHandle(token);
+    return !known || elevation.TokenIsElevated != 0;
+}
+
 int Set(const CommandLine& line)
 {
     const std::string directory = ServiceDirectory(line);
@@ -284,6 +298,10 @@ int Set(const CommandLine& line)
         PrintLine(stdout, message);
     else if (!applied)
         PrintLine(stderr, message);
+    if (result.outcome == ApplyOutcome::NotSaved && !RunsElevated()) {
+        PrintLine(stderr, "ChangeControllerCmd: this prompt has no administrator's rights, which set needs to write "
+                          "into the service's directory and restart the service: run it from an elevated prompt");
+    }
     // Even a failed apply may have stored some of the settings: what they held before
     // is what the operator or a script goes back to.
     const std::string report = FormatReplaced(line.controller, refreshSeconds, replaced, line.format);
