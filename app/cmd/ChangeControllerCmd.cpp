@@ -298,13 +298,9 @@ int Set(const CommandLine& line)
 
 const char* StateName(CheckState state)
 {
-    switch (state) {
-    case kCheckOk:
-        return "OK";
-    case kCheckCritical:
-        return "CRITICAL";
-    case kCheckUnknown:
-        break;
+    for (const auto& [listed, name, meaning] : kCheckStateMeanings) {
+        if (listed == state)
+            return name;
     }
     return "UNKNOWN";
 }

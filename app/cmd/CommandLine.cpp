@@ -45,29 +45,6 @@ constexpr char kUsageTemplate[] =
     "\n"
     "Options also take the forms --name=VALUE, /name VALUE and /name:VALUE.\n";
 
-struct CodeMeaning {
-    int code;
-    const char* meaning;
-};
-
-constexpr CodeMeaning kExitCodeMeanings[] = {
-    {kDone, "done"},
-    {kUnexpectedFailure, "unexpected failure"},
-    {kUsageError, "usage error (nothing was sent)"},
-    {kNotFound, "controller not found or offline"},
-    {kMemberNode, "a member node, not a controller"},
-    {kNotSaved, "settings could not be saved (the service was not restarted)"},
-    {kRestartFailed, "the service restart failed"},
-    {kIncomplete, "incomplete: the sweep was cut short"},
-    {kNoSettings, "no settings here"},
-};
-
-constexpr CodeMeaning kCheckCodeMeanings[] = {
-    {kCheckOk, "OK: the stored controller answers as a controller"},
-    {kCheckCritical, "CRITICAL: no answer, or a member node"},
-    {kCheckUnknown, "UNKNOWN: no settings to read, or the check failed"},
-};
-
 std::string Filled(std::string text, std::initializer_list<std::pair<std::string, std::string>> values)
 {
     for (const auto& [name, value] : values) {
@@ -78,11 +55,14 @@ std::string Filled(std::string text, std::initializer_list<std::pair<std::string
     return text;
 }
 
-template <size_t N> std::string CodeLines(const char* heading, const CodeMeaning (&codes)[N])
+std::string ExitCodeLines()
 {
-    std::string lines = heading;
-    for (const auto& [code, meaning] : codes)
+    std::string lines = "Exit codes:\n";
+    for (const auto& [code, meaning] : kExitCodeMeanings)
         lines += "  " + std::to_string(code) + "  " + meaning + "\n";
+    lines += "check's own exit codes, as monitoring systems read them:\n";
+    for (const auto& [state, name, meaning] : kCheckStateMeanings)
+        lines += "  " + std::to_string(state) + "  " + name + ": " + meaning + "\n";
     return lines;
 }
 
@@ -99,8 +79,7 @@ std::string UsageText()
                                    {"SHORTEST", to_string(kShortestRefreshSeconds)},
                                    {"LONGEST", to_string(kLongestRefreshSeconds)},
                                    {"TIMEOUT", to_string(CommandLine{}.nameSearchSeconds)}}) +
-           CodeLines("Exit codes:\n", kExitCodeMeanings) +
-           CodeLines("check's own exit codes, as monitoring systems read them:\n", kCheckCodeMeanings);
+           ExitCodeLines();
 }
 
 namespace {
