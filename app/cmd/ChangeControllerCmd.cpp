@@ -319,13 +319,9 @@ int Set(const CommandLine& line)
 
 const char* StateName(CheckState state)
 {
-    switch (state) {
-    case kCheckOk:
-        return "OK";
-    case kCheckCritical:
-        return "CRITICAL";
-    case kCheckUnknown:
-        break;
+    for (const auto& [listed, name, meaning] : kCheckStateMeanings) {
+        if (listed == state)
+            return name;
     }
     return "UNKNOWN";
 }
@@ -351,6 +347,17 @@ int CheckResult(CheckState state, const std::string& text, const CheckTimes* tim
     return state;
 }
 
+// A member node answered for the stored controller, whether among the broadcast
+// answers or to the one-node query: critical, naming the node and its controller.
+int MemberNodeResult(const std::string& named, const std::string& node, const std::string& controllerAddress,
+                     const CheckTimes& times)
+{
+    return CheckResult(kCheckCritical,
+                       named + " (" + node + ") is a member node of the controller " + controllerAddress +
+                           ", not a controller",
+                       &times);
+}
+
 int Check(const CommandLine& line, Clock::time_point programStart)
 {
     const std::string directory = ServiceDirectory(line);
@@ -371,12 +378,8 @@ int Check(const CommandLine& line, Clock::time_point programStart)
     if (const std::optional<ListedNode> node = FindListedName(engine, BroadcastAddressesFor(localAddresses), stored,
                                                               std::chrono::seconds(line.nameSearchSeconds), true)) {
         times.answer = Clock::now() - asked;
-        if (node->member) {
-            return CheckResult(kCheckCritical,
-                               named + " (" + node->address + ") is a member node of the controller " +
-                                   node->controllerAddress + ", not a controller",
-                               &times);
-        }
+        if (node->member)
+            return MemberNodeResult(named, node->address, node->controllerAddress, times);
         return CheckResult(kCheckOk, named + " answers from " + node->address, &times);
     }
     // Otherwise the one-node query of the address the name resolves to, when it resolves.
@@ -394,10 +397,7 @@ int Check(const CommandLine& line, Clock::time_point programStart)
         return CheckResult(kCheckOk, named + " answers from " + answered, &times);
     } catch (const ExceptionMemberFound& member) {
         times.answer = Clock::now() - asked;
-        return CheckResult(kCheckCritical,
-                           named + " (" + member.Text() + ") is a member node of the controller " +
-                               member.ControllerAddress() + ", not a controller",
-                           &times);
+        return MemberNodeResult(named, member.Text(), member.ControllerAddress(), times);
     } catch (const ExceptionCommunicationsError& error) {
         return CheckResult(kCheckUnknown, "the check could not query: " + error.Text());
     }

@@ -13,15 +13,158 @@ namespace cc {
 
 namespace {
 
-// {NAME} stands for a limit or default of the program; UsageText fills them in.
+// A whole decimal number of at most nine digits and at least `lowest`; false otherwise.
+bool ParseNumber(const std::string& text, int lowest, int& value)
+{
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos || text.size() > 9)
+        return false;
+    value = std::atoi(text.c_str());
+    return value >= lowest;
+}
+
+// The value that `word` names in `choices`; false when it names none.
+template <class Value>
+bool Choose(const std::string& word, std::initializer_list<std::pair<const char*, Value>> choices, Value& chosen)
+{
+    for (const auto& [name, value] : choices) {
+        if (word == name) {
+            chosen = value;
+            return true;
+        }
+    }
+    return false;
+}
+
+// What the arguments fill in: the command line, and the switches only the parser reads.
+struct Reading {
+    CommandLine line;
+    bool help = false;
+    bool version = false;
+    bool allowLarge = false;
+    std::string error;
+
+    bool Fail(const std::string& text)
+    {
+        error = text;
+        return false;
+    }
+};
+
+struct CommandWord {
+    const char* word;
+    Command command;
+    const char* operand;  // as the usage names it; "" for none
+};
+
+constexpr CommandWord kCommands[] = {
+    {"list", Command::List, ""},
+    {"show", Command::Show, ""},
+    {"set", Command::Set, "CONTROLLER"},
+    {"check", Command::Check, ""},
+};
+
+constexpr unsigned Bit(Command command)
+{
+    return 1u << static_cast<unsigned>(command);
+}
+
+// Help and version, which go with every command and before one.
+constexpr unsigned kAnyCommand = ~0u;
+
+// Stores the option's value (a switch's is empty) in the reading; false, with the
+// reading's error set, when the value is not one the option takes.
+using TakeValue = bool (*)(Reading& reading, const std::string& value);
+
+// A switch's TakeValue: turns its flag on.
+template <bool Reading::* Flag> bool SwitchOn(Reading& reading, const std::string&)
+{
+    reading.*Flag = true;
+    return true;
+}
+
+struct Option {
+    const char* name;
+    unsigned commands;     // the Bit of each command the option goes with
+    const char* argument;  // its value as the usage names it; null for a switch, which takes none
+    bool repeatable;
+    TakeValue take;
+};
+
+// Every option, a row for each, and --format a row for each command, as set takes fewer
+// formats. The usage lists a command's options in this order.
+const Option kOptions[] = {
+    {"help", kAnyCommand, nullptr, false, SwitchOn<&Reading::help>},
+    {"version", kAnyCommand, nullptr, false, SwitchOn<&Reading::version>},
+    {"members", Bit(Command::List), nullptr, false,
+     [](Reading& reading, const std::string&) {
+         reading.line.withMembers = true;
+         return true;
+     }},
+    {"refresh-rate", Bit(Command::Set), "SECONDS", false,
+     [](Reading& reading, const std::string& value) {
+         int seconds = 0;
+         if (!ParseNumber(value, 0, seconds) || seconds > kLongestRefreshSeconds)
+             return reading.Fail("--refresh-rate takes a whole number of seconds, at most " +
+                                 std::to_string(kLongestRefreshSeconds) + " (one day), not \"" + value + "\"");
+         reading.line.refreshSeconds = seconds;
+         return true;
+     }},
+    {"dir", Bit(Command::Show) | Bit(Command::Set) | Bit(Command::Check), "DIRECTORY", false,
+     [](Reading& reading, const std::string& value) {
+         if (value.empty())
+             return reading.Fail("--dir needs a directory");
+         reading.line.directory = value;
+         return true;
+     }},
+    {"format", Bit(Command::List), "table|csv|json", false,
+     [](Reading& reading, const std::string& value) {
+         return Choose(value,
+                       {{"table", OutputFormat::Table}, {"csv", OutputFormat::Csv}, {"json", OutputFormat::Json}},
+                       reading.line.format) ||
+                reading.Fail("--format takes table, csv or json, not \"" + value + "\"");
+     }},
+    {"format", Bit(Command::Set), "table|json", false,
+     [](Reading& reading, const std::string& value) {
+         return Choose(value, {{"table", OutputFormat::Table}, {"json", OutputFormat::Json}}, reading.line.format) ||
+                reading.Fail("set's --format takes table or json, not \"" + value + "\"");
+     }},
+    {"range", Bit(Command::List), "RANGE", true,
+     [](Reading& reading, const std::string& value) {
+         NRAddressRange range{};
+         std::string error;
+         if (!ParseAddressRange(value, range, error))
+             return reading.Fail(error);
+         reading.line.ranges.push_back(range);
+         return true;
+     }},
+    {"rate", Bit(Command::List), "QUERIES-PER-SECOND", false,
+     [](Reading& reading, const std::string& value) {
+         return (ParseNumber(value, 1, reading.line.queriesPerSecond) &&
+                 reading.line.queriesPerSecond <= NRFindControllers::kMostSweepQueriesPerSecond) ||
+                reading.Fail("--rate takes a whole number of queries a second, 1 to " +
+                             std::to_string(NRFindControllers::kMostSweepQueriesPerSecond) + ", not \"" + value + "\"");
+     }},
+    {"time", Bit(Command::List), "SECONDS", false,
+     [](Reading& reading, const std::string& value) {
+         int seconds = 0;
+         if (!ParseNumber(value, 1, seconds))
+             return reading.Fail("--time takes a whole number of seconds, at least 1, not \"" + value + "\"");
+         reading.line.listSeconds = seconds;
+         return true;
+     }},
+    {"allow-large-range", Bit(Command::List), nullptr, false, SwitchOn<&Reading::allowLarge>},
+    {"timeout", Bit(Command::Check), "SECONDS", false,
+     [](Reading& reading, const std::string& value) {
+         return ParseNumber(value, 1, reading.line.nameSearchSeconds) ||
+                reading.Fail("--timeout takes a whole number of seconds, at least 1, not \"" + value + "\"");
+     }},
+};
+
+// {NAME} stands for a part of the usage that UsageText fills in.
 constexpr char kUsageTemplate[] =
     "Finds the Host Controllers of the Norrin Glassway service and points the service at one.\n"
     "\n"
-    "  ChangeControllerCmd list [--members] [--format table|csv|json] [--range RANGE]...\n"
-    "                           [--rate QUERIES-PER-SECOND] [--time SECONDS] [--allow-large-range]\n"
-    "  ChangeControllerCmd show [--dir DIRECTORY]\n"
-    "  ChangeControllerCmd set CONTROLLER [--refresh-rate SECONDS] [--dir DIRECTORY] [--format table|json]\n"
-    "  ChangeControllerCmd check [--dir DIRECTORY] [--timeout SECONDS]\n"
+    "{SYNOPSIS}"
     "  ChangeControllerCmd /? | --version\n"
     "\n"
     "list   broadcasts to every local network, as the Change Controller dialog does, and\n"
@@ -45,28 +188,8 @@ constexpr char kUsageTemplate[] =
     "\n"
     "Options also take the forms --name=VALUE, /name VALUE and /name:VALUE.\n";
 
-struct CodeMeaning {
-    int code;
-    const char* meaning;
-};
-
-constexpr CodeMeaning kExitCodeMeanings[] = {
-    {kDone, "done"},
-    {kUnexpectedFailure, "unexpected failure"},
-    {kUsageError, "usage error (nothing was sent)"},
-    {kNotFound, "controller not found or offline"},
-    {kMemberNode, "a member node, not a controller"},
-    {kNotSaved, "settings could not be saved (the service was not restarted)"},
-    {kRestartFailed, "the service restart failed"},
-    {kIncomplete, "incomplete: the sweep was cut short"},
-    {kNoSettings, "no settings here"},
-};
-
-constexpr CodeMeaning kCheckCodeMeanings[] = {
-    {kCheckOk, "OK: the stored controller answers as a controller"},
-    {kCheckCritical, "CRITICAL: no answer, or a member node"},
-    {kCheckUnknown, "UNKNOWN: no settings to read, or the check failed"},
-};
+// A synopsis line that would grow past this many characters goes on in the next line.
+constexpr size_t kSynopsisWidth = 110;
 
 std::string Filled(std::string text, std::initializer_list<std::pair<std::string, std::string>> values)
 {
@@ -78,11 +201,41 @@ std::string Filled(std::string text, std::initializer_list<std::pair<std::string
     return text;
 }
 
-template <size_t N> std::string CodeLines(const char* heading, const CodeMeaning (&codes)[N])
+// A line for each command, with its options from kOptions; a wrapped line goes on
+// under what follows the command word.
+std::string Synopsis()
 {
-    std::string lines = heading;
-    for (const auto& [code, meaning] : codes)
+    std::string text;
+    for (const auto& [word, command, operand] : kCommands) {
+        std::string line = std::string("  ChangeControllerCmd ") + word;
+        const std::string indent(line.size(), ' ');
+        if (*operand)
+            line += std::string(" ") + operand;
+        for (const Option& option : kOptions) {
+            if (option.commands == kAnyCommand || !(option.commands & Bit(command)))
+                continue;
+            const std::string shown = std::string("[--") + option.name +
+                                      (option.argument ? std::string(" ") + option.argument : std::string()) + "]" +
+                                      (option.repeatable ? "..." : "");
+            if (line.size() + 1 + shown.size() > kSynopsisWidth) {
+                text += line + "\n";
+                line = indent;
+            }
+            line += " " + shown;
+        }
+        text += line + "\n";
+    }
+    return text;
+}
+
+std::string ExitCodeLines()
+{
+    std::string lines = "Exit codes:\n";
+    for (const auto& [code, meaning] : kExitCodeMeanings)
         lines += "  " + std::to_string(code) + "  " + meaning + "\n";
+    lines += "check's own exit codes, as monitoring systems read them:\n";
+    for (const auto& [state, name, meaning] : kCheckStateMeanings)
+        lines += "  " + std::to_string(state) + "  " + name + ": " + meaning + "\n";
     return lines;
 }
 
@@ -92,40 +245,18 @@ std::string UsageText()
 {
     using std::to_string;
     const auto listSeconds = std::chrono::duration_cast<std::chrono::seconds>(ListingPlan{}.longest).count();
-    return Filled(kUsageTemplate, {{"PLAIN_SWEEP", to_string(kLargestPlainSweep)},
+    return Filled(kUsageTemplate, {{"SYNOPSIS", Synopsis()},
+                                   {"PLAIN_SWEEP", to_string(kLargestPlainSweep)},
                                    {"RATE", to_string(NRFindControllers::kDefaultSweepQueriesPerSecond)},
                                    {"MOST_RATE", to_string(NRFindControllers::kMostSweepQueriesPerSecond)},
                                    {"TIME", to_string(listSeconds)},
                                    {"SHORTEST", to_string(kShortestRefreshSeconds)},
                                    {"LONGEST", to_string(kLongestRefreshSeconds)},
                                    {"TIMEOUT", to_string(CommandLine{}.nameSearchSeconds)}}) +
-           CodeLines("Exit codes:\n", kExitCodeMeanings) +
-           CodeLines("check's own exit codes, as monitoring systems read them:\n", kCheckCodeMeanings);
+           ExitCodeLines();
 }
 
 namespace {
-
-// A whole decimal number of at most nine digits and at least `lowest`; false otherwise.
-bool ParseNumber(const std::string& text, int lowest, int& value)
-{
-    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos || text.size() > 9)
-        return false;
-    value = std::atoi(text.c_str());
-    return value >= lowest;
-}
-
-// The value that `word` names in `choices`; false when it names none.
-template <class Value>
-bool Choose(const std::string& word, std::initializer_list<std::pair<const char*, Value>> choices, Value& chosen)
-{
-    for (const auto& [name, value] : choices) {
-        if (word == name) {
-            chosen = value;
-            return true;
-        }
-    }
-    return false;
-}
 
 class Parser {
 public:
@@ -136,36 +267,33 @@ public:
         for (m_next = 0; m_next < m_arguments.size();) {
             const std::string argument = m_arguments[m_next++];
             if (!Take(argument))
-                return {false, m_line, m_error};
+                return {false, m_reading.line, m_reading.error};
         }
-        if (m_line.command == Command::Set && !m_controllerSeen && !m_help)
-            return {false, m_line, "set needs the controller's host name or address"};
-        if (m_line.command == Command::List && !m_allowLarge) {
+        CommandLine& line = m_reading.line;
+        if (line.command == Command::Set && !m_controllerSeen && !m_reading.help)
+            return {false, line, "set needs the controller's host name or address"};
+        if (line.command == Command::List && !m_reading.allowLarge) {
             // Counted as the sweep queries them: an address in two ranges once.
-            const std::uint64_t swept = NRSweptAddressCount(m_line.ranges);
+            const std::uint64_t swept = NRSweptAddressCount(line.ranges);
             if (swept > kLargestPlainSweep)
-                return {false, m_line,
+                return {false, line,
                         "the ranges hold " + std::to_string(swept) + " addresses, more than " +
                             std::to_string(kLargestPlainSweep) + "; add --allow-large-range to sweep them all"};
         }
-        if (m_help)
-            m_line.command = Command::Help;
-        else if (m_version)
-            m_line.command = Command::Version;
-        return {true, m_line, {}};
+        if (m_reading.help)
+            line.command = Command::Help;
+        else if (m_reading.version)
+            line.command = Command::Version;
+        return {true, line, {}};
     }
 
 private:
-    bool Fail(const std::string& error)
-    {
-        m_error = error;
-        return false;
-    }
+    bool Fail(const std::string& error) { return m_reading.Fail(error); }
 
     bool Take(const std::string& argument)
     {
         if (argument == "/?" || argument == "-?" || argument == "-h") {
-            m_help = true;
+            m_reading.help = true;
             return true;
         }
         std::string name;
@@ -192,19 +320,20 @@ private:
 
     bool TakeWord(const std::string& word)
     {
+        CommandLine& line = m_reading.line;
         if (!m_commandSeen) {
             m_commandSeen = true;
-            return Choose(word,
-                          {{"list", Command::List},
-                           {"show", Command::Show},
-                           {"set", Command::Set},
-                           {"check", Command::Check}},
-                          m_line.command) ||
-                   Fail("unknown command \"" + word + "\"");
+            for (const CommandWord& command : kCommands) {
+                if (word == command.word) {
+                    line.command = command.command;
+                    return true;
+                }
+            }
+            return Fail("unknown command \"" + word + "\"");
         }
-        if (m_line.command == Command::Set && !m_controllerSeen) {
+        if (line.command == Command::Set && !m_controllerSeen) {
             m_controllerSeen = true;
-            m_line.controller = word;
+            line.controller = word;
             if (word.empty())
                 return Fail("the controller's host name or address is empty");
             if (DottedFormOf(word) == DottedForm::LeadingZero)
@@ -218,121 +347,47 @@ private:
         return Fail("unexpected argument \"" + word + "\"");
     }
 
-    // The option's value, when the command takes the option.
-    bool Value(const std::string& name, std::initializer_list<Command> commands,
-               const std::optional<std::string>& attached, std::string& value)
+    bool GoesWithCommand(const Option& option) const
     {
-        if (!Allowed(name, commands))
-            return false;
-        if (attached) {
-            value = *attached;
-            return true;
-        }
-        if (m_next >= m_arguments.size())
-            return Fail("--" + name + " needs a value");
-        value = m_arguments[m_next++];
-        return true;
-    }
-
-    bool Allowed(const std::string& name, std::initializer_list<Command> commands)
-    {
-        for (Command command : commands) {
-            if (m_line.command == command && m_commandSeen)
-                return true;
-        }
-        return Fail("--" + name + " does not go with this command");
+        return option.commands == kAnyCommand || (m_commandSeen && (option.commands & Bit(m_reading.line.command)));
     }
 
     bool TakeOption(const std::string& name, const std::optional<std::string>& attached)
     {
-        std::string value;
-        const bool isSwitch = name == "help" || name == "version" || name == "members" || name == "allow-large-range";
-        if (isSwitch && attached)
+        const Option* named = nullptr;  // the option's first row
+        const Option* row = nullptr;    // its row for the command given
+        for (const Option& option : kOptions) {
+            if (name != option.name)
+                continue;
+            if (!named)
+                named = &option;
+            if (GoesWithCommand(option)) {
+                row = &option;
+                break;
+            }
+        }
+        if (!named)
+            return Fail("unknown option \"" + name + "\"");
+        if (!named->argument && attached)
             return Fail("--" + name + " is a switch and takes no value");
-        if (name == "help" || name == "version") {
-            (name == "help" ? m_help : m_version) = true;
-            return true;
+        if (!row)
+            return Fail("--" + name + " does not go with this command");
+        std::string value;
+        if (row->argument && attached) {
+            value = *attached;
+        } else if (row->argument) {
+            if (m_next >= m_arguments.size())
+                return Fail("--" + name + " needs a value");
+            value = m_arguments[m_next++];
         }
-        if (name == "members" || name == "allow-large-range") {
-            if (!Allowed(name, {Command::List}))
-                return false;
-            (name == "members" ? m_line.withMembers : m_allowLarge) = true;
-            return true;
-        }
-        if (name == "format") {
-            if (!Value(name, {Command::List, Command::Set}, attached, value))
-                return false;
-            if (m_line.command == Command::Set)
-                return Choose(value, {{"table", OutputFormat::Table}, {"json", OutputFormat::Json}}, m_line.format) ||
-                       Fail("set's --format takes table or json, not \"" + value + "\"");
-            return Choose(value,
-                          {{"table", OutputFormat::Table}, {"csv", OutputFormat::Csv}, {"json", OutputFormat::Json}},
-                          m_line.format) ||
-                   Fail("--format takes table, csv or json, not \"" + value + "\"");
-        }
-        if (name == "range") {
-            NRAddressRange range{};
-            std::string error;
-            if (!Value(name, {Command::List}, attached, value))
-                return false;
-            if (!ParseAddressRange(value, range, error))
-                return Fail(error);
-            m_line.ranges.push_back(range);
-            return true;
-        }
-        if (name == "rate") {
-            if (!Value(name, {Command::List}, attached, value))
-                return false;
-            return (ParseNumber(value, 1, m_line.queriesPerSecond) &&
-                    m_line.queriesPerSecond <= NRFindControllers::kMostSweepQueriesPerSecond) ||
-                   Fail("--rate takes a whole number of queries a second, 1 to " +
-                        std::to_string(NRFindControllers::kMostSweepQueriesPerSecond) + ", not \"" + value + "\"");
-        }
-        if (name == "time") {
-            int seconds = 0;
-            if (!Value(name, {Command::List}, attached, value))
-                return false;
-            if (!ParseNumber(value, 1, seconds))
-                return Fail("--time takes a whole number of seconds, at least 1, not \"" + value + "\"");
-            m_line.listSeconds = seconds;
-            return true;
-        }
-        if (name == "timeout") {
-            if (!Value(name, {Command::Check}, attached, value))
-                return false;
-            return ParseNumber(value, 1, m_line.nameSearchSeconds) ||
-                   Fail("--timeout takes a whole number of seconds, at least 1, not \"" + value + "\"");
-        }
-        if (name == "dir") {
-            if (!Value(name, {Command::Show, Command::Set, Command::Check}, attached, value))
-                return false;
-            if (value.empty())
-                return Fail("--dir needs a directory");
-            m_line.directory = value;
-            return true;
-        }
-        if (name == "refresh-rate") {
-            int seconds = 0;
-            if (!Value(name, {Command::Set}, attached, value))
-                return false;
-            if (!ParseNumber(value, 0, seconds) || seconds > kLongestRefreshSeconds)
-                return Fail("--refresh-rate takes a whole number of seconds, at most " +
-                            std::to_string(kLongestRefreshSeconds) + " (one day), not \"" + value + "\"");
-            m_line.refreshSeconds = seconds;
-            return true;
-        }
-        return Fail("unknown option \"" + name + "\"");
+        return row->take(m_reading, value);
     }
 
     const std::vector<std::string>& m_arguments;
     size_t m_next = 0;
-    CommandLine m_line;
-    std::string m_error;
+    Reading m_reading;
     bool m_commandSeen = false;
     bool m_controllerSeen = false;
-    bool m_help = false;
-    bool m_version = false;
-    bool m_allowLarge = false;
 };
 
 }  // namespace

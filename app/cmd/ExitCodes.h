@@ -1,4 +1,6 @@
-// What ChangeControllerCmd's exit code tells a script, and the check's own codes.
+// What ChangeControllerCmd's exit code tells a script, and the check's own codes. The
+// usage prints the tables beside the enums; README.md and docs/ADMIN-GUIDE.txt list the
+// same codes, and tests/cmd/exit_codes_check.py holds them to these tables.
 #pragma once
 
 namespace cc {
@@ -15,11 +17,40 @@ enum ExitCode {
     kNoSettings = 8,
 };
 
+struct ExitCodeMeaning {
+    ExitCode code;
+    const char* meaning;
+};
+
+inline constexpr ExitCodeMeaning kExitCodeMeanings[] = {
+    {kDone, "done"},
+    {kUnexpectedFailure, "unexpected failure"},
+    {kUsageError, "usage error (nothing was sent)"},
+    {kNotFound, "controller not found or offline"},
+    {kMemberNode, "a member node, not a controller"},
+    {kNotSaved, "settings could not be saved (the service was not restarted)"},
+    {kRestartFailed, "the service restart failed"},
+    {kIncomplete, "incomplete: the sweep was cut short"},
+    {kNoSettings, "no settings here"},
+};
+
 // The check's own codes, as monitoring systems read them.
 enum CheckState {
     kCheckOk = 0,
     kCheckCritical = 2,
     kCheckUnknown = 3,
+};
+
+struct CheckStateMeaning {
+    CheckState state;
+    const char* name;  // the word that starts the check's line
+    const char* meaning;
+};
+
+inline constexpr CheckStateMeaning kCheckStateMeanings[] = {
+    {kCheckOk, "OK", "the stored controller answers as a controller"},
+    {kCheckCritical, "CRITICAL", "no answer, or a member node"},
+    {kCheckUnknown, "UNKNOWN", "no settings to read, or the check failed"},
 };
 
 }  // namespace cc

@@ -2,7 +2,9 @@
 how it applies a choice, and how it refuses bad arguments.
 
 Run by ctest inside the test namespace (the simulator fixture is up):
-    cmd_test.py CMD-EXE STAND-IN-SERVICE-EXE SCRIPTS-DIR SIMULATOR-CONTROL
+    cmd_test.py CMD-EXE STAND-IN-SERVICE-EXE SCRIPTS-DIR SIMULATOR-CONTROL VERSION
+SIMULATOR-CONTROL is the simulator's control address, HOST:PORT; VERSION is the
+project's version, which --version must print.
 """
 import csv
 import io

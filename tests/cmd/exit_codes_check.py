@@ -1,0 +1,114 @@
+#!/usr/bin/env python3
+"""Checks that README.md and docs/ADMIN-GUIDE.txt list the companion's exit codes as
+app/cmd/ExitCodes.h declares them (and as the usage prints them): the same codes, and
+for each the same meaning. The docs may explain a meaning further, after a colon or in
+parentheses; the words before must be the program's. The check's own codes must carry
+the same state names. Prints each disagreement; exits 1 if there is one.
+    exit_codes_check.py [REPOSITORY-ROOT]
+"""
+import pathlib
+import re
+import sys
+
+ENUM = re.compile(r"enum\s+(\w+)\s*\{(.*?)\};", re.S)
+ENUMERATOR = re.compile(r"(\w+)\s*=\s*(\d+)")
+TABLE = re.compile(r"\b(\w+)\[\]\s*=\s*\{(.*?)\n\};", re.S)
+ROW = re.compile(r'\{(\w+),((?:\s*"[^"]*",?)+)\}')
+
+
+def head(meaning):
+    """The meaning up to where an explanation starts: a colon or a parenthesis."""
+    return re.split(r":\s| \(", meaning, maxsplit=1)[0].strip()
+
+
+def declared(header_text):
+    """The codes of the two enums, and {table name: {code: [texts of its row]}}."""
+    values = {}
+    enums = {}
+    for name, body in ENUM.findall(header_text):
+        enumerators = {enumerator: int(number) for enumerator, number in ENUMERATOR.findall(body)}
+        enums[name] = set(enumerators.values())
+        values.update(enumerators)
+    tables = {}
+    for name, body in TABLE.findall(header_text):
+        rows = {}
+        for enumerator, texts in ROW.findall(body):
+            code = values[enumerator]
+            if code in rows:
+                raise SystemExit(f"ExitCodes.h: {name} has two rows for {code}")
+            rows[code] = re.findall(r'"([^"]*)"', texts)
+        tables[name] = rows
+    return enums["ExitCode"], enums["CheckState"], tables
+
+
+def markdown_table(lines, header):
+    """The rows of the Markdown table whose header line is `header`: lists of cells."""
+    start = lines.index(header)
+    rows = []
+    for line in lines[start + 2:]:
+        if not line.startswith("|"):
+            break
+        rows.append([cell.strip() for cell in line.strip("|").split("|")])
+    return rows
+
+
+def indented_list(lines, after):
+    """The `  CODE  TEXT` list that follows the line `after`, a continuation line joined
+    to its entry: {code: text}."""
+    start = next(i for i, line in enumerate(lines) if line.strip() == after)
+    entries = {}
+    code = None
+    for line in lines[start + 1:]:
+        entry = re.match(r"  (\d+)  (\S.*)", line)
+        if entry:
+            code = int(entry.group(1))
+            entries[code] = entry.group(2).strip()
+        elif code is not None and line.startswith("     "):
+            entries[code] += " " + line.strip()
+        elif code is not None:
+            break
+    return entries
+
+
+def main(root):
+    root = pathlib.Path(root)
+    exit_codes, check_codes, tables = declared((root / "app/cmd/ExitCodes.h").read_text())
+    meanings = {code: texts[0] for code, texts in tables["kExitCodeMeanings"].items()}
+    states = {code: texts[0] for code, texts in tables["kCheckStateMeanings"].items()}
+    problems = []
+    if set(meanings) != exit_codes:
+        problems.append(f"ExitCodes.h: kExitCodeMeanings lists {sorted(meanings)}, the enum {sorted(exit_codes)}")
+    if set(states) != check_codes:
+        problems.append(f"ExitCodes.h: kCheckStateMeanings lists {sorted(states)}, the enum {sorted(check_codes)}")
+
+    readme = (root / "README.md").read_text(encoding="utf-8").splitlines()
+    guide = (root / "docs/ADMIN-GUIDE.txt").read_text(encoding="utf-8").splitlines()
+    listed = {
+        "README.md exit codes": {int(code): text for code, text in markdown_table(readme, "| code | meaning |")},
+        "ADMIN-GUIDE.txt exit codes": indented_list(guide, "6. Exit codes of the companion"),
+    }
+    for where, documented in listed.items():
+        if sorted(documented) != sorted(meanings):
+            problems.append(f"{where}: codes {sorted(documented)}, the program's {sorted(meanings)}")
+        for code in sorted(set(documented) & set(meanings)):
+            if head(documented[code]) != head(meanings[code]):
+                problems.append(f"{where}: {code} is \"{documented[code]}\", the program's \"{meanings[code]}\"")
+
+    check_listed = {
+        "README.md check codes": {int(code): state for code, state, _ in markdown_table(readme, "| code | state | meaning |")},
+        "ADMIN-GUIDE.txt check codes": {
+            code: text.split()[0] for code, text in indented_list(guide, "Its exit codes, as monitoring systems read them:").items()
+        },
+    }
+    for where, documented in check_listed.items():
+        if documented != states:
+            problems.append(f"{where}: {documented}, the program's {states}")
+
+    for problem in problems:
+        print(problem)
+    print(f"{len(meanings)} exit codes and {len(states)} check codes compared with README.md and ADMIN-GUIDE.txt")
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1] if len(sys.argv) > 1 else pathlib.Path(__file__).resolve().parents[2]))
