@@ -31,18 +31,5 @@ std::optional<std::string> ResolveToDottedAddress(const std::string& nameOrAddre
 // The range a text names; without one, the error says why: the text names none, or
 // only addresses a sweep never queries.
 Parsed<NRAddressRange> ParseAddressRange(const std::string& text);
-// Transitional, for the command line's option parser: the same as a bool, with the
-// range or the reason in the out-parameters. It goes when that parser calls the form
-// above.
-inline bool ParseAddressRange(const std::string& text, NRAddressRange& range, std::string& error)
-{
-    Parsed<NRAddressRange> parsed = ParseAddressRange(text);
-    if (!parsed.value) {
-        error = std::move(parsed.error);
-        return false;
-    }
-    range = *parsed.value;
-    return true;
-}
 
 }  // namespace cc

@@ -30,12 +30,6 @@ bool HasSetting(const std::string& settingsPath, const char* key);
 // It drops blanks around a value and one pair of like quotes around it, a line break
 // ends it, and the service reads at most 254 characters.
 std::optional<std::string> ProfileReadBackProblem(const std::string& value);
-// Transitional, for the command line's option parser: the same, "" when there is none.
-// It goes when that parser calls ProfileReadBackProblem.
-inline std::string ProfileValueProblem(const std::string& value)
-{
-    return ProfileReadBackProblem(value).value_or(std::string());
-}
 
 // Writes Reset "0", which tells the service that the tool's dialog has opened. A
 // failed write is not reported: the dialog opens either way.

@@ -299,8 +299,9 @@ int Set(const CommandLine& line)
     else if (!applied)
         PrintLine(stderr, message);
     if (result.outcome == ApplyOutcome::NotSaved && !RunsElevated()) {
-        PrintLine(stderr, "ChangeControllerCmd: this prompt has no administrator's rights, which set needs to write "
-                          "into the service's directory and restart the service: run it from an elevated prompt");
+        PrintLine(stderr,
+                  "ChangeControllerCmd: this prompt has no administrator's rights, which set needs to write "
+                  "into the service's directory and restart the service: run it from an elevated prompt");
     }
     // Even a failed apply may have stored some of the settings: what they held before
     // is what the operator or a script goes back to.

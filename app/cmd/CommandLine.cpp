@@ -6,7 +6,7 @@
 #include "app/cmd/ExitCodes.h"
 #include "discovery/AddressRanges.h"
 #include "discovery/ControllerListing.h"
-#include "store/Numbers.h"
+#include "store/RefreshRate.h"
 #include "store/SettingsFile.h"
 
 namespace cc {
@@ -130,11 +130,10 @@ const Option kOptions[] = {
      }},
     {"range", Bit(Command::List), "RANGE", true,
      [](Reading& reading, const std::string& value) {
-         NRAddressRange range{};
-         std::string error;
-         if (!ParseAddressRange(value, range, error))
-             return reading.Fail(error);
-         reading.line.ranges.push_back(range);
+         Parsed<NRAddressRange> range = ParseAddressRange(value);
+         if (!range.value)
+             return reading.Fail(range.error);
+         reading.line.ranges.push_back(*range.value);
          return true;
      }},
     {"rate", Bit(Command::List), "QUERIES-PER-SECOND", false,
@@ -340,8 +339,8 @@ private:
                 return Fail("\"" + word +
                             "\" is not taken as an address: a part with a leading zero is octal to some "
                             "programs and decimal to others; write each part without leading zeros");
-            if (const std::string problem = ProfileValueProblem(word); !problem.empty())
-                return Fail("\"" + word + "\" cannot be stored as typed: " + problem);
+            if (const std::optional<std::string> problem = ProfileReadBackProblem(word))
+                return Fail("\"" + word + "\" cannot be stored as typed: " + *problem);
             return true;
         }
         return Fail("unexpected argument \"" + word + "\"");
