@@ -1,7 +1,7 @@
 """Each program carries one application manifest, read back from the built executable:
-the rights it asks for (the dialog an administrator's, the companion the caller's) and
-Windows 10 and 11 declared as supported.
-    manifest_check.py TOOL CMD
+the rights it asks for (the dialog an administrator's, the companion the caller's),
+Windows 10 and 11 declared as supported, and the project's version as its own.
+    manifest_check.py TOOL CMD VERSION
 Needs pefile (Debian's python3-pefile).
 """
 import os
@@ -11,7 +11,7 @@ import xml.etree.ElementTree as ElementTree
 
 import pefile
 
-TOOL, CMD = sys.argv[1:3]
+TOOL, CMD, VERSION = sys.argv[1:4]
 RT_MANIFEST = pefile.RESOURCE_TYPE["RT_MANIFEST"]
 WINDOWS_10_AND_11 = "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"
 NAMESPACES = {"v1": "urn:schemas-microsoft-com:asm.v1", "v3": "urn:schemas-microsoft-com:asm.v3",
@@ -35,7 +35,7 @@ def manifests(program):
 
 
 class Manifests(unittest.TestCase):
-    def test_each_program_declares_its_rights_and_the_supported_windows(self):
+    def test_each_program_declares_its_rights_the_supported_windows_and_its_version(self):
         for program, level in ((TOOL, "requireAdministrator"), (CMD, "asInvoker")):
             with self.subTest(program=os.path.basename(program)):
                 found = manifests(program)
@@ -47,6 +47,9 @@ class Manifests(unittest.TestCase):
                                  [(level, "false")])
                 supported = [item.get("Id") for item in root.findall(".//compatibility:supportedOS", NAMESPACES)]
                 self.assertEqual(supported, [WINDOWS_10_AND_11])
+                # An assembly version has four parts; the project's has three.
+                identity = root.findall("v1:assemblyIdentity", NAMESPACES)
+                self.assertEqual([item.get("version") for item in identity], [VERSION + ".0"])
 
 
 if __name__ == "__main__":
