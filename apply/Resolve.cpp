@@ -2,8 +2,8 @@
 
 #include "apply/Exceptions.h"
 #include "apply/ResString.h"
-#include "nrcore/NRController.h"
 #include "apply/StringIds.h"
+#include "nrcore/NRController.h"
 
 namespace cc {
 

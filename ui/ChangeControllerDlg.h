@@ -7,10 +7,10 @@
 #include <unordered_map>
 #include <vector>
 
-#include "framework/Controls.h"
-#include "framework/Dialog.h"
 #include "apply/Resolve.h"
 #include "discovery/ControllerScan.h"
+#include "framework/Controls.h"
+#include "framework/Dialog.h"
 #include "ui/DialogServices.h"
 #include "ui/ListKeyInput.h"
 

@@ -4,8 +4,8 @@
 
 #include <memory>
 
-#include "apply/Resolve.h"
 #include "apply/ResString.h"
+#include "apply/Resolve.h"
 #include "discovery/AddressRanges.h"
 #include "discovery/ControllerScan.h"
 #include "store/RefreshRate.h"

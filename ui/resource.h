@@ -25,5 +25,5 @@
 #define IDC_WAIT_MESSAGE 1019
 
 // Strings
-#include "framework/FrameworkIds.h"
 #include "apply/StringIds.h"
+#include "framework/FrameworkIds.h"

@@ -2,8 +2,8 @@
 // table's reads and the query of one named controller.
 #include "UdpFindControllers.h"
 
-#include <ws2tcpip.h>
 #include <bcrypt.h>
+#include <ws2tcpip.h>
 
 #include <algorithm>
 #include <random>

@@ -8,9 +8,9 @@
 
 #include "DialogHarness.h"
 #include "SimulatorControl.h"
-#include "service_log.h"
 #include "discovery/LocalNetworks.h"
 #include "nrcore/NRController.h"
+#include "service_log.h"
 
 using namespace cc;
 

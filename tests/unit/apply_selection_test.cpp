@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "apply/ApplySelection.h"
+#include "service_log.h"
 #include "store/ExeDirectory.h"
 #include "store/RefreshRateXml.h"
-#include "service_log.h"
 #include "store_test_support.h"
 
 using namespace cc;

@@ -9,8 +9,8 @@
 #include "store/ExeDirectory.h"
 #include "store/Numbers.h"
 #include "store/RefreshRateXml.h"
-#include "store_test_support.h"
 #include "store/WriteSettings.h"
+#include "store_test_support.h"
 
 using namespace cc;
 
