@@ -1,7 +1,9 @@
 #include "app/cmd/CommandLine.h"
 
 #include <chrono>
+#include <climits>
 #include <cstdlib>
+#include <optional>
 
 #include "app/cmd/ExitCodes.h"
 #include "discovery/AddressRanges.h"
@@ -13,26 +15,27 @@ namespace cc {
 
 namespace {
 
-// A whole decimal number of at most nine digits and at least `lowest`; false otherwise.
-bool ParseNumber(const std::string& text, int lowest, int& value)
+// A whole decimal number of at most nine digits, from `lowest` to `highest`; none
+// otherwise.
+std::optional<int> ParseNumber(const std::string& text, int lowest, int highest = INT_MAX)
 {
     if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos || text.size() > 9)
-        return false;
-    value = std::atoi(text.c_str());
-    return value >= lowest;
+        return std::nullopt;
+    const int value = std::atoi(text.c_str());
+    if (value < lowest || value > highest)
+        return std::nullopt;
+    return value;
 }
 
-// The value that `word` names in `choices`; false when it names none.
+// The value that `word` names in `choices`; none when it names none.
 template <class Value>
-bool Choose(const std::string& word, std::initializer_list<std::pair<const char*, Value>> choices, Value& chosen)
+std::optional<Value> Choose(const std::string& word, std::initializer_list<std::pair<const char*, Value>> choices)
 {
     for (const auto& [name, value] : choices) {
-        if (word == name) {
-            chosen = value;
-            return true;
-        }
+        if (word == name)
+            return value;
     }
-    return false;
+    return std::nullopt;
 }
 
 // What the arguments fill in: the command line, and the switches only the parser reads.
@@ -102,11 +105,11 @@ const Option kOptions[] = {
      }},
     {"refresh-rate", Bit(Command::Set), "SECONDS", false,
      [](Reading& reading, const std::string& value) {
-         int seconds = 0;
-         if (!ParseNumber(value, 0, seconds) || seconds > kLongestRefreshSeconds)
+         const std::optional<int> seconds = ParseNumber(value, 0, kLongestRefreshSeconds);
+         if (!seconds)
              return reading.Fail("--refresh-rate takes a whole number of seconds, at most " +
                                  std::to_string(kLongestRefreshSeconds) + " (one day), not \"" + value + "\"");
-         reading.line.refreshSeconds = seconds;
+         reading.line.refreshSeconds = *seconds;
          return true;
      }},
     {"dir", Bit(Command::Show) | Bit(Command::Set) | Bit(Command::Check), "DIRECTORY", false,
@@ -118,15 +121,21 @@ const Option kOptions[] = {
      }},
     {"format", Bit(Command::List), "table|csv|json", false,
      [](Reading& reading, const std::string& value) {
-         return Choose(value,
-                       {{"table", OutputFormat::Table}, {"csv", OutputFormat::Csv}, {"json", OutputFormat::Json}},
-                       reading.line.format) ||
-                reading.Fail("--format takes table, csv or json, not \"" + value + "\"");
+         const std::optional<OutputFormat> format = Choose<OutputFormat>(
+             value, {{"table", OutputFormat::Table}, {"csv", OutputFormat::Csv}, {"json", OutputFormat::Json}});
+         if (!format)
+             return reading.Fail("--format takes table, csv or json, not \"" + value + "\"");
+         reading.line.format = *format;
+         return true;
      }},
     {"format", Bit(Command::Set), "table|json", false,
      [](Reading& reading, const std::string& value) {
-         return Choose(value, {{"table", OutputFormat::Table}, {"json", OutputFormat::Json}}, reading.line.format) ||
-                reading.Fail("set's --format takes table or json, not \"" + value + "\"");
+         const std::optional<OutputFormat> format =
+             Choose<OutputFormat>(value, {{"table", OutputFormat::Table}, {"json", OutputFormat::Json}});
+         if (!format)
+             return reading.Fail("set's --format takes table or json, not \"" + value + "\"");
+         reading.line.format = *format;
+         return true;
      }},
     {"range", Bit(Command::List), "RANGE", true,
      [](Reading& reading, const std::string& value) {
@@ -138,24 +147,30 @@ const Option kOptions[] = {
      }},
     {"rate", Bit(Command::List), "QUERIES-PER-SECOND", false,
      [](Reading& reading, const std::string& value) {
-         return (ParseNumber(value, 1, reading.line.queriesPerSecond) &&
-                 reading.line.queriesPerSecond <= NRFindControllers::kMostSweepQueriesPerSecond) ||
-                reading.Fail("--rate takes a whole number of queries a second, 1 to " +
-                             std::to_string(NRFindControllers::kMostSweepQueriesPerSecond) + ", not \"" + value + "\"");
+         const std::optional<int> rate = ParseNumber(value, 1, NRFindControllers::kMostSweepQueriesPerSecond);
+         if (!rate)
+             return reading.Fail("--rate takes a whole number of queries a second, 1 to " +
+                                 std::to_string(NRFindControllers::kMostSweepQueriesPerSecond) + ", not \"" + value +
+                                 "\"");
+         reading.line.queriesPerSecond = *rate;
+         return true;
      }},
     {"time", Bit(Command::List), "SECONDS", false,
      [](Reading& reading, const std::string& value) {
-         int seconds = 0;
-         if (!ParseNumber(value, 1, seconds))
+         const std::optional<int> seconds = ParseNumber(value, 1);
+         if (!seconds)
              return reading.Fail("--time takes a whole number of seconds, at least 1, not \"" + value + "\"");
-         reading.line.listSeconds = seconds;
+         reading.line.listSeconds = *seconds;
          return true;
      }},
     {"allow-large-range", Bit(Command::List), nullptr, false, SwitchOn<&Reading::allowLarge>},
     {"timeout", Bit(Command::Check), "SECONDS", false,
      [](Reading& reading, const std::string& value) {
-         return ParseNumber(value, 1, reading.line.nameSearchSeconds) ||
-                reading.Fail("--timeout takes a whole number of seconds, at least 1, not \"" + value + "\"");
+         const std::optional<int> seconds = ParseNumber(value, 1);
+         if (!seconds)
+             return reading.Fail("--timeout takes a whole number of seconds, at least 1, not \"" + value + "\"");
+         reading.line.nameSearchSeconds = *seconds;
+         return true;
      }},
 };
 
