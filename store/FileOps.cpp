@@ -117,21 +117,22 @@ bool WriteWhole(HANDLE file, const std::string& content, const FileByteWriter& w
            write(file, content.data(), content.size()) && CutAt(file, content.size()) && FlushFileBuffers(file);
 }
 
-bool ReadWhole(HANDLE file, std::string& content)
+// The file's bytes; none when they cannot all be read.
+std::optional<std::string> ReadWhole(HANDLE file)
 {
     LARGE_INTEGER size;
     if (!GetFileSizeEx(file, &size) || size.QuadPart > kLargestInPlaceFile)
-        return false;
-    content.resize(static_cast<std::size_t>(size.QuadPart));
+        return std::nullopt;
+    std::string content(static_cast<std::size_t>(size.QuadPart), '\0');
     std::size_t done = 0;
     while (done < content.size()) {
         DWORD read = 0;
         if (!ReadFile(file, content.data() + done, static_cast<DWORD>(content.size() - done), &read, nullptr) ||
             read == 0)
-            return false;
+            return std::nullopt;
         done += read;
     }
-    return true;
+    return content;
 }
 
 // A read-only file or a directory, which the content must not replace.
@@ -175,14 +176,14 @@ bool RewriteInPlace(const std::wstring& target, const std::string& content, cons
 {
     FileHandle file(CreateFileW(target.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    std::string old;
-    if (!file.IsOpen() || IsReparsePoint(file.Get()) || !ReadWhole(file.Get(), old))
+    if (!file.IsOpen() || IsReparsePoint(file.Get()))
         return false;
-    if (content.size() < old.size() && !CutAt(file.Get(), content.size()))
+    const std::optional<std::string> old = ReadWhole(file.Get());
+    if (!old || (content.size() < old->size() && !CutAt(file.Get(), content.size())))
         return false;
     if (WriteWhole(file.Get(), content, write))
         return file.Close();
-    WriteWhole(file.Get(), old, WriteAllBytes);
+    WriteWhole(file.Get(), *old, WriteAllBytes);
     return false;
 }
 
