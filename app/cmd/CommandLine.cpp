@@ -17,7 +17,7 @@ namespace {
 
 // A whole decimal number of at most nine digits, from `lowest` to `highest`; none
 // otherwise.
-std::optional<int> ParseNumber(const std::string& text, int lowest, int highest = INT_MAX)
+std::optional<int> ParseNumber(const std::string& text, int lowest, int highest)
 {
     if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos || text.size() > 9)
         return std::nullopt;
@@ -25,17 +25,6 @@ std::optional<int> ParseNumber(const std::string& text, int lowest, int highest 
     if (value < lowest || value > highest)
         return std::nullopt;
     return value;
-}
-
-// The value that `word` names in `choices`; none when it names none.
-template <class Value>
-std::optional<Value> Choose(const std::string& word, std::initializer_list<std::pair<const char*, Value>> choices)
-{
-    for (const auto& [name, value] : choices) {
-        if (word == name)
-            return value;
-    }
-    return std::nullopt;
 }
 
 // What the arguments fill in: the command line, and the switches only the parser reads.
@@ -50,6 +39,32 @@ struct Reading {
     {
         error = text;
         return false;
+    }
+
+    // Takes the format that `word` names among `formats`; fails with `complaint` when
+    // it names none.
+    bool TakeFormat(const std::string& word, std::initializer_list<std::pair<const char*, OutputFormat>> formats,
+                    const std::string& complaint)
+    {
+        for (const auto& [name, format] : formats) {
+            if (word == name) {
+                line.format = format;
+                return true;
+            }
+        }
+        return Fail(complaint);
+    }
+
+    // Takes a whole number from `lowest` to `highest` into `target`; fails with
+    // `complaint` otherwise.
+    template <class Target>
+    bool TakeNumber(const std::string& word, int lowest, int highest, Target& target, const std::string& complaint)
+    {
+        const std::optional<int> number = ParseNumber(word, lowest, highest);
+        if (!number)
+            return Fail(complaint);
+        target = *number;
+        return true;
     }
 };
 
@@ -105,12 +120,9 @@ const Option kOptions[] = {
      }},
     {"refresh-rate", Bit(Command::Set), "SECONDS", false,
      [](Reading& reading, const std::string& value) {
-         const std::optional<int> seconds = ParseNumber(value, 0, kLongestRefreshSeconds);
-         if (!seconds)
-             return reading.Fail("--refresh-rate takes a whole number of seconds, at most " +
-                                 std::to_string(kLongestRefreshSeconds) + " (one day), not \"" + value + "\"");
-         reading.line.refreshSeconds = *seconds;
-         return true;
+         return reading.TakeNumber(value, 0, kLongestRefreshSeconds, reading.line.refreshSeconds,
+                                   "--refresh-rate takes a whole number of seconds, at most " +
+                                       std::to_string(kLongestRefreshSeconds) + " (one day), not \"" + value + "\"");
      }},
     {"dir", Bit(Command::Show) | Bit(Command::Set) | Bit(Command::Check), "DIRECTORY", false,
      [](Reading& reading, const std::string& value) {
@@ -121,21 +133,14 @@ const Option kOptions[] = {
      }},
     {"format", Bit(Command::List), "table|csv|json", false,
      [](Reading& reading, const std::string& value) {
-         const std::optional<OutputFormat> format = Choose<OutputFormat>(
-             value, {{"table", OutputFormat::Table}, {"csv", OutputFormat::Csv}, {"json", OutputFormat::Json}});
-         if (!format)
-             return reading.Fail("--format takes table, csv or json, not \"" + value + "\"");
-         reading.line.format = *format;
-         return true;
+         return reading.TakeFormat(
+             value, {{"table", OutputFormat::Table}, {"csv", OutputFormat::Csv}, {"json", OutputFormat::Json}},
+             "--format takes table, csv or json, not \"" + value + "\"");
      }},
     {"format", Bit(Command::Set), "table|json", false,
      [](Reading& reading, const std::string& value) {
-         const std::optional<OutputFormat> format =
-             Choose<OutputFormat>(value, {{"table", OutputFormat::Table}, {"json", OutputFormat::Json}});
-         if (!format)
-             return reading.Fail("set's --format takes table or json, not \"" + value + "\"");
-         reading.line.format = *format;
-         return true;
+         return reading.TakeFormat(value, {{"table", OutputFormat::Table}, {"json", OutputFormat::Json}},
+                                   "set's --format takes table or json, not \"" + value + "\"");
      }},
     {"range", Bit(Command::List), "RANGE", true,
      [](Reading& reading, const std::string& value) {
@@ -147,30 +152,21 @@ const Option kOptions[] = {
      }},
     {"rate", Bit(Command::List), "QUERIES-PER-SECOND", false,
      [](Reading& reading, const std::string& value) {
-         const std::optional<int> rate = ParseNumber(value, 1, NRFindControllers::kMostSweepQueriesPerSecond);
-         if (!rate)
-             return reading.Fail("--rate takes a whole number of queries a second, 1 to " +
-                                 std::to_string(NRFindControllers::kMostSweepQueriesPerSecond) + ", not \"" + value +
-                                 "\"");
-         reading.line.queriesPerSecond = *rate;
-         return true;
+         constexpr int kMost = NRFindControllers::kMostSweepQueriesPerSecond;
+         return reading.TakeNumber(value, 1, kMost, reading.line.queriesPerSecond,
+                                   "--rate takes a whole number of queries a second, 1 to " + std::to_string(kMost) +
+                                       ", not \"" + value + "\"");
      }},
     {"time", Bit(Command::List), "SECONDS", false,
      [](Reading& reading, const std::string& value) {
-         const std::optional<int> seconds = ParseNumber(value, 1);
-         if (!seconds)
-             return reading.Fail("--time takes a whole number of seconds, at least 1, not \"" + value + "\"");
-         reading.line.listSeconds = *seconds;
-         return true;
+         return reading.TakeNumber(value, 1, INT_MAX, reading.line.listSeconds,
+                                   "--time takes a whole number of seconds, at least 1, not \"" + value + "\"");
      }},
     {"allow-large-range", Bit(Command::List), nullptr, false, SwitchOn<&Reading::allowLarge>},
     {"timeout", Bit(Command::Check), "SECONDS", false,
      [](Reading& reading, const std::string& value) {
-         const std::optional<int> seconds = ParseNumber(value, 1);
-         if (!seconds)
-             return reading.Fail("--timeout takes a whole number of seconds, at least 1, not \"" + value + "\"");
-         reading.line.nameSearchSeconds = *seconds;
-         return true;
+         return reading.TakeNumber(value, 1, INT_MAX, reading.line.nameSearchSeconds,
+                                   "--timeout takes a whole number of seconds, at least 1, not \"" + value + "\"");
      }},
 };
 
