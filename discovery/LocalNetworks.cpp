@@ -2,7 +2,10 @@
 
 #include <winsock2.h>
 
+#include <cstdint>
 #include <cstring>
+
+#include "nrcore/NRController.h"
 
 namespace cc {
 
@@ -40,6 +43,19 @@ int LeadingNumber(const std::string& text)
     return negative ? -value : value;
 }
 
+// How many leading parts of an address name its classful network (1 to 3), by the
+// discovery library's class rule; 0 outside classes A to C.
+int ClassfulNetworkParts(int firstOctet)
+{
+    if (firstOctet < 0 || firstOctet > 255)
+        return 0;
+    const std::uint32_t mask = NRClassfulMask(static_cast<std::uint32_t>(firstOctet) << 24);
+    int parts = 0;
+    for (std::uint32_t rest = mask; rest != 0; rest <<= 8)
+        ++parts;
+    return parts;
+}
+
 }  // namespace
 
 std::vector<std::string> LocalHostAddresses()
@@ -72,14 +88,8 @@ std::string GetNetworkPrefix(const std::string& address)
     if (firstDot == std::string::npos)
         return {};
 
-    const int firstOctet = LeadingNumber(working.substr(0, firstDot));
-    if (firstOctet >= 1 && firstOctet <= 126)
-        return working.substr(0, firstDot);
-    if (firstOctet >= 128 && firstOctet <= 191)
-        return CutAtDot(working, 2);
-    if (firstOctet >= 192 && firstOctet <= 223)
-        return CutAtDot(working, 3);
-    return working;
+    const int networkParts = ClassfulNetworkParts(LeadingNumber(working.substr(0, firstDot)));
+    return networkParts == 0 ? working : CutAtDot(working, networkParts);
 }
 
 std::string CompleteBroadcastAddress(const std::string& prefix)

@@ -13,8 +13,8 @@ std::vector<std::string> LocalHostAddresses();
 
 // The classful network part of a dotted address ("10.1.2.3" gives "10"); "" without a dot;
 // the whole address (cut to 31 characters) outside classes A to C, such as 127.0.0.1.
-// The discovery library, a module of its own, applies the same classes to numeric
-// addresses (core/src/BroadcastPlan.h) to find the subnets of such a network.
+// The classes are the discovery library's (NRClassfulMask), which finds the subnets
+// of such a network by the same rule.
 std::string GetNetworkPrefix(const std::string& address);
 
 // Completes a network prefix to its directed-broadcast address: ".255" appended once for

@@ -2,26 +2,14 @@
 
 #include <algorithm>
 
-namespace nrcore {
+#include "nrcore/NRController.h"
 
-std::uint32_t ClassfulMask(std::uint32_t address)
-{
-    const std::uint32_t firstOctet = address >> 24;
-    if (firstOctet == 0 || firstOctet == 127)
-        return 0;
-    if (firstOctet < 128)
-        return 0xFF000000u;
-    if (firstOctet < 192)
-        return 0xFFFF0000u;
-    if (firstOctet < 224)
-        return 0xFFFFFF00u;
-    return 0;
-}
+namespace nrcore {
 
 std::vector<std::uint32_t> BroadcastTargets(std::uint32_t requested, const std::vector<InterfaceAddress>& interfaces)
 {
     std::vector<std::uint32_t> targets{requested};
-    const std::uint32_t classMask = ClassfulMask(requested);
+    const std::uint32_t classMask = NRClassfulMask(requested);
     const bool classfulBroadcast = classMask != 0 && (requested | classMask) == 0xFFFFFFFFu;
     if (!classfulBroadcast)
         return targets;
@@ -40,3 +28,17 @@ std::vector<std::uint32_t> BroadcastTargets(std::uint32_t requested, const std::
 }
 
 }  // namespace nrcore
+
+std::uint32_t NRClassfulMask(std::uint32_t address)
+{
+    const std::uint32_t firstOctet = address >> 24;
+    if (firstOctet == 0 || firstOctet == 127)
+        return 0;
+    if (firstOctet < 128)
+        return 0xFF000000u;
+    if (firstOctet < 192)
+        return 0xFFFF0000u;
+    if (firstOctet < 224)
+        return 0xFFFFFF00u;
+    return 0;
+}

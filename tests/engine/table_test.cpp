@@ -6,6 +6,7 @@
 #include "ControllerTable.h"
 #include "NonceBook.h"
 #include "SweepPlan.h"
+#include "nrcore/NRController.h"
 
 using namespace nrcore;
 
@@ -168,16 +169,16 @@ TEST(NonceBook, KnowsLiveRequestsOnly)
 
 TEST(BroadcastPlan, ClassfulMaskFollowsTheAddressClass)
 {
-    EXPECT_EQ(ClassfulMask(0x0A000001u), 0xFF000000u);  // 10.0.0.1
-    EXPECT_EQ(ClassfulMask(0x7EFFFFFFu), 0xFF000000u);  // 126.255.255.255
-    EXPECT_EQ(ClassfulMask(0x80000000u), 0xFFFF0000u);  // 128.0.0.0
-    EXPECT_EQ(ClassfulMask(0xBFFFFFFFu), 0xFFFF0000u);  // 191.255.255.255
-    EXPECT_EQ(ClassfulMask(0xC0A80001u), 0xFFFFFF00u);  // 192.168.0.1
-    EXPECT_EQ(ClassfulMask(0xDFFFFFFFu), 0xFFFFFF00u);  // 223.255.255.255
-    EXPECT_EQ(ClassfulMask(0x00000001u), 0u);
-    EXPECT_EQ(ClassfulMask(0x7F000001u), 0u);
-    EXPECT_EQ(ClassfulMask(0xE0000001u), 0u);
-    EXPECT_EQ(ClassfulMask(0xFFFFFFFFu), 0u);
+    EXPECT_EQ(NRClassfulMask(0x0A000001u), 0xFF000000u);  // 10.0.0.1
+    EXPECT_EQ(NRClassfulMask(0x7EFFFFFFu), 0xFF000000u);  // 126.255.255.255
+    EXPECT_EQ(NRClassfulMask(0x80000000u), 0xFFFF0000u);  // 128.0.0.0
+    EXPECT_EQ(NRClassfulMask(0xBFFFFFFFu), 0xFFFF0000u);  // 191.255.255.255
+    EXPECT_EQ(NRClassfulMask(0xC0A80001u), 0xFFFFFF00u);  // 192.168.0.1
+    EXPECT_EQ(NRClassfulMask(0xDFFFFFFFu), 0xFFFFFF00u);  // 223.255.255.255
+    EXPECT_EQ(NRClassfulMask(0x00000001u), 0u);
+    EXPECT_EQ(NRClassfulMask(0x7F000001u), 0u);
+    EXPECT_EQ(NRClassfulMask(0xE0000001u), 0u);
+    EXPECT_EQ(NRClassfulMask(0xFFFFFFFFu), 0u);
 }
 
 TEST(BroadcastPlan, AddsTheSubnetBroadcastOfEveryInterfaceInsideTheNetwork)

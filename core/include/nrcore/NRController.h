@@ -33,6 +33,12 @@ struct NRAddressRange {
 constexpr std::uint32_t kFirstSweepableAddress = 0x00000001u;
 constexpr std::uint32_t kLastSweepableAddress = 0xFFFFFFFEu;
 
+// Network mask of the address's class: /8, /16 or /24 for classes A, B and C (first
+// octet 1 to 126, 128 to 191, 192 to 223); 0 for 0.x, 127.x and 224.x and above, which
+// have no network to broadcast to. A caller that broadcasts to a local network's
+// classful broadcast address takes the class from here, as the engine does.
+std::uint32_t NRClassfulMask(std::uint32_t address);
+
 // How many addresses the ranges hold, an address in two ranges counted twice; a range
 // whose first address lies above its last holds none.
 inline std::uint64_t NRAddressCount(const std::vector<NRAddressRange>& ranges)
@@ -139,7 +145,8 @@ public:
 class NRController {
 public:
     // localAddress: the local host's first IPv4 address in dotted form ("" when unknown).
-    // The engine reads the local interfaces itself, so nothing depends on it.
+    // Callers that follow the library's published interface pass it; this engine reads
+    // the local interfaces itself and does not use it, so "" works as well.
     explicit NRController(const std::string& localAddress);
     virtual ~NRController();
 
