@@ -52,8 +52,9 @@ struct ListedNode {
     std::string controllerAddress;  // of a member
 };
 
-// The controllers the dialog would list (NewControllerRows), and with `withMembers` the
-// member nodes too, one per address, in the dialog's name order.
+// The controllers the dialog would list (the rows ChangedControllerRows adds to an empty
+// list), and with `withMembers` the member nodes too, one per address, in the dialog's
+// name order.
 std::vector<ListedNode> ListedNodes(NRFindControllers& engine, bool withMembers);
 
 // Broadcasts and listens, for at most `longest`, until the node that `name` names is

@@ -43,6 +43,9 @@ enum class ScanStep {
 // scan must neither end it early nor hold it open.
 using ScanClock = std::chrono::steady_clock;
 using ScanTime = ScanClock::time_point;
+// How long a scan runs at least: it stops on the first quiet tick after this span.
+constexpr std::chrono::seconds kScanTimeout{30};
+
 // Spans are compared strictly: the time-out has passed only once it is exceeded. A
 // re-broadcast does not count as news, so every quiet tick after the first re-broadcast
 // broadcasts again.

@@ -19,8 +19,9 @@ class NRFindControllers;
 
 namespace cc {
 
-// The one discovery engine of the dialog's controller object. A global because the list
-// view's sort callback receives only two rows' item data and must still reach the engine.
+// The one discovery engine of the dialog's controller object. The scan, the list view's
+// sort callback and the resolve step all work on this one engine, so it is kept in one
+// place that each of them reaches, rather than handed to each.
 extern NRFindControllers* ControllerFinder;
 
 // LVM_SORTITEMS callback over ControllerFinder: CompareHostNames of the two entries.
@@ -99,7 +100,7 @@ private:
     // Set while OnTimer steps the progress bar: a timer message dispatched within that
     // step (a message loop run by the bar's processing) is not a tick of its own.
     bool m_inTimer = false;
-    int m_scanTimeout = 30;
+    int m_scanTimeout = static_cast<int>(kScanTimeout.count());
     ScanTime m_lastNews{};
     ScanTime m_scanStart{};
     std::string m_refreshRateText;

@@ -12,7 +12,8 @@ namespace cc {
 namespace {
 
 constexpr UINT kScanTickMs = 500;
-constexpr short kProgressTicks = 60;  // one step per tick fills the bar in 30 seconds
+// One step per tick fills the bar in the scan's time-out.
+constexpr short kProgressTicks = kScanTimeout / std::chrono::milliseconds(kScanTickMs);
 
 }  // namespace
 
