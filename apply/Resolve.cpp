@@ -48,7 +48,7 @@ MessageText ResolveFailureMessage(ResolveOutcome outcome, const std::string& typ
     case ResolveOutcome::Found:
         break;
     }
-    return NotListedMessage(typedText);
+    return ControllerNotFoundMessage(typedText);
 }
 
 MessageText CouldNotFindMessage(const std::string& typedText)
@@ -56,9 +56,9 @@ MessageText CouldNotFindMessage(const std::string& typedText)
     return {FormatWithText(LoadResString(IDS_COULD_NOT_FIND), typedText), LoadResString(IDS_NOT_FOUND_CAPTION)};
 }
 
-MessageText NotListedMessage(const std::string& address)
+MessageText ControllerNotFoundMessage(const std::string& typedText)
 {
-    return {FormatWithText(LoadResString(IDS_CONTROLLER_NOT_FOUND), address), {}};
+    return {FormatWithText(LoadResString(IDS_CONTROLLER_NOT_FOUND), typedText), {}};
 }
 
 MessageText ApplyResultMessage(const ApplyResult& result)

@@ -38,8 +38,9 @@ struct MessageText {
 MessageText ResolveFailureMessage(ResolveOutcome outcome, const std::string& typedText);
 // What Update says after any failed resolve.
 MessageText CouldNotFindMessage(const std::string& typedText);
-// What Update says when the library's address is carried by no row.
-MessageText NotListedMessage(const std::string& address);
+// "That Controller … not found": what the resolving step says for a text that names no
+// controller.
+MessageText ControllerNotFoundMessage(const std::string& typedText);
 // The outcome of an apply.
 MessageText ApplyResultMessage(const ApplyResult& result);
 
