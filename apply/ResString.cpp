@@ -16,7 +16,7 @@ std::string LoadResString(UINT id)
 {
     std::string text = LoadStringOrEmpty(id);
     if (text.empty())
-        throw ExceptionGui();
+        throw ExceptionGui(id);
     return text;
 }
 

@@ -16,4 +16,8 @@ unsigned long ReadOwnModuleFileName(char* buffer, unsigned long size);
 // characters is never cut. "" when it cannot be read.
 std::string AfxGetModuleFileName(const ModuleFileNameReader& read = ReadOwnModuleFileName);
 
+// The same path in UTF-16, for a caller that must see characters the system code page
+// cannot spell.
+std::wstring AfxGetModuleFileNameW();
+
 }  // namespace fw

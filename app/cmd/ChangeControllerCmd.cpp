@@ -18,10 +18,12 @@
 #include "app/cmd/ExitCodes.h"
 #include "app/cmd/Output.h"
 #include "app/cmd/SetReport.h"
+#include "apply/Exceptions.h"
 #include "apply/Resolve.h"
 #include "discovery/AddressRanges.h"
 #include "discovery/ControllerListing.h"
 #include "discovery/LocalNetworks.h"
+#include "framework/ModulePath.h"
 #include "framework/SystemDlls.h"
 #include "store/ExeDirectory.h"
 #include "store/FileOps.h"
@@ -103,16 +105,7 @@ std::string InCodePage(const std::wstring& text)
 // The program's own directory, spelled as InCodePage spells it.
 std::string ProgramDirectory()
 {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    return DirectoryOf(InCodePage(path));
+    return DirectoryOf(InCodePage(fw::AfxGetModuleFileNameW()));
 }
 
 std::string ServiceDirectory(const CommandLine& line)
@@ -407,6 +400,8 @@ int Check(const CommandLine& line, Clock::time_point programStart)
 // The text of an exception that escaped, for the last line the program prints.
 std::string Describe(const std::exception& error)
 {
+    if (dynamic_cast<const ExceptionGui*>(&error))
+        return error.what();
     if (const auto* library = dynamic_cast<const Exception*>(&error)) {
         return !library->Text().empty() ? library->Text()
                                         : "the discovery library failed (code " + std::to_string(library->Code()) + ")";

@@ -5,6 +5,8 @@
 #include <stdexcept>
 
 #include "FakeEngine.h"
+#include "apply/Exceptions.h"
+#include "apply/ResString.h"
 #include "apply/Resolve.h"
 
 using namespace cc;
@@ -66,4 +68,19 @@ TEST(OutcomeMessages, EachOutcomeSaysItsOwnTextUnderItsOwnCaption)
         EXPECT_EQ(c.message.text, c.text);
         EXPECT_EQ(c.message.caption, c.caption) << c.text;
     }
+}
+
+TEST(OutcomeMessages, AMissingStringTableEntryIsNamedNotTakenForALibraryFailure)
+{
+    constexpr UINT kAbsentEntry = 60001;
+    try {
+        LoadResString(kAbsentEntry);
+        FAIL() << "a missing entry must throw";
+    } catch (const ExceptionGui& missing) {
+        EXPECT_EQ(missing.StringId(), kAbsentEntry);
+        EXPECT_STREQ(missing.what(), "string table entry 60001 is missing");
+        EXPECT_EQ(missing.Code(), 0);
+        EXPECT_TRUE(missing.Text().empty()) << "the library's fields stay as the dialog expects";
+    }
+    EXPECT_EQ(LoadStringOrEmpty(kAbsentEntry), "");
 }
