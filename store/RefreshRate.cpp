@@ -1,5 +1,7 @@
 #include "store/RefreshRate.h"
 
+#include <algorithm>
+
 #include "store/Numbers.h"
 
 namespace cc {
@@ -9,10 +11,14 @@ int FlooredRefreshSeconds(int seconds)
     return seconds < kShortestRefreshSeconds ? kShortestRefreshSeconds : seconds;
 }
 
+int ClampRefreshSeconds(long long seconds)
+{
+    return static_cast<int>(std::clamp<long long>(seconds, kShortestRefreshSeconds, kLongestRefreshSeconds));
+}
+
 int RefreshSecondsFromText(const std::string& text)
 {
-    const int seconds = FlooredRefreshSeconds(ParseIntSaturated(text.c_str()));
-    return seconds > kLongestRefreshSeconds ? kLongestRefreshSeconds : seconds;
+    return ClampRefreshSeconds(ParseIntSaturated(text.c_str()));
 }
 
 int RefreshRateMilliseconds(int seconds)

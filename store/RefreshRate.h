@@ -17,6 +17,10 @@ constexpr int kLongestRefreshSeconds = 86400;
 // A refresh rate to store: never below the shortest rate.
 int FlooredRefreshSeconds(int seconds);
 
+// A rate in whole seconds brought within the shortest and the longest rate: the one
+// place the two bounds are applied.
+int ClampRefreshSeconds(long long seconds);
+
 // The refresh rate the operator typed, in whole seconds: anything that reads as less
 // than the shortest rate (empty, not a number, 0, negative) is the shortest rate, and
 // anything above the longest rate is the longest rate.

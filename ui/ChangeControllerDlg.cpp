@@ -1,7 +1,5 @@
 #include "ui/ChangeControllerDlg.h"
 
-#include <algorithm>
-#include <cstdint>
 #include <string>
 
 #include "apply/ResString.h"
@@ -243,10 +241,7 @@ void CChangeControllerDlg::OnDeltaPosRefreshRate(NMHDR* pNMHDR, LRESULT* pResult
     const int current = ParseIntSaturated(m_refreshRateText.c_str());
     if (current >= kLargeSpinStep)
         delta = kLargeSpinStep;
-    std::int64_t next = static_cast<std::int64_t>(current) - delta;
-    next = std::clamp<std::int64_t>(next, kShortestRefreshSeconds, kLongestRefreshSeconds);
-
-    ShowRefreshRate(std::to_string(next));
+    ShowRefreshRate(std::to_string(ClampRefreshSeconds(static_cast<long long>(current) - delta)));
     EnableControl(m_btnUpdate, true);
 }
 
