@@ -25,6 +25,18 @@ bool IsSpace(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
+// The decimal digits from `text` on, which it passes. Past one more than the largest int
+// the value stops growing: enough to tell that it lies beyond either limit.
+std::int64_t DigitsValue(const char*& text)
+{
+    std::int64_t magnitude = 0;
+    for (; *text >= '0' && *text <= '9'; ++text) {
+        if (magnitude <= kIntMax + 1)
+            magnitude = magnitude * 10 + (*text - '0');
+    }
+    return magnitude;
+}
+
 }  // namespace
 
 int ParseIntSaturated(const char* text)
@@ -34,13 +46,22 @@ int ParseIntSaturated(const char* text)
     const bool negative = *text == '-';
     if (*text == '-' || *text == '+')
         ++text;
-    // Accumulating one past the limit is enough to know the result saturates.
-    std::int64_t magnitude = 0;
-    for (; *text >= '0' && *text <= '9'; ++text) {
-        if (magnitude <= kIntMax)
-            magnitude = magnitude * 10 + (*text - '0');
-    }
+    const std::int64_t magnitude = DigitsValue(text);
     return Saturate(negative ? -magnitude : magnitude);
+}
+
+std::optional<int> ParseWholeInt(const std::string& text)
+{
+    const char* position = text.c_str();
+    const bool negative = *position == '-';
+    if (negative)
+        ++position;
+    const char* const firstDigit = position;
+    const std::int64_t magnitude = DigitsValue(position);
+    const std::int64_t value = negative ? -magnitude : magnitude;
+    if (position == firstDigit || position != text.c_str() + text.size() || value != Saturate(value))
+        return std::nullopt;
+    return static_cast<int>(value);
 }
 
 int MultiplySaturated(int a, int b)

@@ -5,9 +5,6 @@
 
 #include <windows.h>
 
-#include <algorithm>
-#include <cstdint>
-
 namespace cc {
 
 namespace {
@@ -84,21 +81,7 @@ StoredRefreshRate ReadStoredRefreshRate(const std::string& settingsPath)
     StoredRefreshRate stored;
     stored.present = HasSetting(settingsPath, kRefreshRateKey);
     stored.text = ReadSetting(settingsPath, kRefreshRateKey);
-    const std::string& text = stored.text;
-    const size_t firstDigit = text.compare(0, 1, "-") == 0 ? 1 : 0;
-    if (text.size() == firstDigit || text.find_first_not_of("0123456789", firstDigit) != std::string::npos)
-        return stored;
-    const size_t significant = std::min(text.find_first_not_of('0', firstDigit), text.size());
-    // Eleven significant digits are beyond 32 bits whatever they are.
-    std::int64_t value = 0;
-    if (text.size() - significant > 10)
-        value = INT64_MAX;
-    else if (significant < text.size())
-        value = std::stoll(text.substr(significant));
-    const std::int64_t signedValue = firstDigit ? -value : value;
-    if (signedValue < INT32_MIN || signedValue > INT32_MAX)
-        return stored;
-    stored.milliseconds = static_cast<int>(signedValue);
+    stored.milliseconds = ParseWholeInt(stored.text);
     return stored;
 }
 

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <optional>
+#include <string>
 
 #include "store/Numbers.h"
 #include "store/RefreshRate.h"
@@ -34,6 +36,31 @@ TEST(ParseIntSaturated, SaturatesAtThe32BitLimits)
     EXPECT_EQ(ParseIntSaturated("-2147483648"), INT_MIN);
     EXPECT_EQ(ParseIntSaturated("-2147483649"), INT_MIN);
     EXPECT_EQ(ParseIntSaturated("-99999999999999999999999999999"), INT_MIN);
+}
+
+TEST(ParseWholeInt, TakesOnlyASignedWholeNumberWithin32Bits)
+{
+    const struct {
+        std::string text;
+        std::optional<int> expected;
+    } cases[] = {
+        {"30000", 30000},
+        {"-5000", -5000},
+        {"0030000", 30000},
+        {"2147483647", INT_MAX},
+        {"-2147483648", INT_MIN},
+        {"2147483648", {}},
+        {"-21474836480", {}},
+        {"99999999999999999999", {}},
+        {"25000ms", {}},
+        {" 30000", {}},
+        {"+30000", {}},
+        {"", {}},
+        {"-", {}},
+        {std::string("5\0", 2), {}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ParseWholeInt(c.text), c.expected) << '"' << c.text << '"';
 }
 
 TEST(MultiplySaturated, SaturatesInsteadOfWrapping)
