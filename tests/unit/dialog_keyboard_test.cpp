@@ -38,23 +38,6 @@ std::string AccessibleName(HWND window)
     return narrow;
 }
 
-// The texts the dialog's visible buttons and labels show, mnemonics included, sorted.
-std::vector<std::string> ShownTexts(HWND dialog)
-{
-    std::vector<std::string> texts;
-    for (HWND child = ::GetWindow(dialog, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
-        char className[32] = {};
-        char text[256] = {};
-        ::GetClassNameA(child, className, sizeof className);
-        ::GetWindowTextA(child, text, sizeof text);
-        const bool visible = (::GetWindowLongPtrA(child, GWL_STYLE) & WS_VISIBLE) != 0;
-        if (visible && (lstrcmpiA(className, "Button") == 0 || lstrcmpiA(className, "Static") == 0))
-            texts.push_back(text);
-    }
-    std::sort(texts.begin(), texts.end());
-    return texts;
-}
-
 class KeyboardTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(harness.directory.InstallStandInService()); }
@@ -236,36 +219,36 @@ TEST_F(KeyboardTest, EscapeInTheListClosesTheDialogWithARowHighlighted)
 
 TEST_F(KeyboardTest, TabVisitsEveryControlAndAScreenReaderNamesEach)
 {
-    const struct {
-        int id;
-        const char* name;
-    } tabOrder[] = {
-        {kList, "Host Controllers"},
-        {IDC_REFRESH_LIST, "Refresh List"},
-        {IDC_ADDRESS, "Enter IP Address of the Host Controller:"},
-        {IDC_REFRESH_RATE, "Enter Refresh Rate:"},
-        {IDC_UPDATE, "Update"},
-        {IDC_CLOSE, "Close"},
-        {IDC_SPIN_REFRESH_RATE, "Refresh Rate"},
-    };
+    using Stop = std::pair<int, std::string>;  // a control's id and the name a screen reader speaks
+    const std::vector<Stop> tabOrder{{kList, "Host Controllers"},
+                                     {IDC_REFRESH_LIST, "Refresh List"},
+                                     {IDC_ADDRESS, "Enter IP Address of the Host Controller:"},
+                                     {IDC_REFRESH_RATE, "Enter Refresh Rate:"},
+                                     {IDC_UPDATE, "Update"},
+                                     {IDC_CLOSE, "Close"},
+                                     {IDC_SPIN_REFRESH_RATE, "Refresh Rate"}};
+    const std::vector<std::string> shownTexts{
+        "&Close", "&Refresh List", "Enter IP Address of the Host Controller:", "Enter Refresh Rate:", "Sec", "Update"};
     const HWND dialog = harness.Open().m_hWnd;
 
-    // Tab goes from control to control in the dialog's child order, visiting those that
-    // are tab stops (a disabled one is skipped only while it is disabled).
-    std::vector<HWND> tabStops;
+    // Tab visits the tab stops in the dialog's child order (a disabled one is skipped
+    // only while it is disabled); the visible buttons and labels show their texts.
+    std::vector<Stop> tabStops;
+    std::vector<std::string> shown;
     for (HWND child = ::GetWindow(dialog, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
-        if (::GetWindowLongPtrA(child, GWL_STYLE) & WS_TABSTOP)
-            tabStops.push_back(child);
+        const LONG_PTR style = ::GetWindowLongPtrA(child, GWL_STYLE);
+        if (style & WS_TABSTOP)
+            tabStops.emplace_back(::GetDlgCtrlID(child), AccessibleName(child));
+        char className[32] = {};
+        char text[256] = {};
+        ::GetClassNameA(child, className, sizeof className);
+        ::GetWindowTextA(child, text, sizeof text);
+        if ((style & WS_VISIBLE) && (lstrcmpiA(className, "Button") == 0 || lstrcmpiA(className, "Static") == 0))
+            shown.push_back(text);
     }
-    ASSERT_EQ(tabStops.size(), std::size(tabOrder));
-    for (std::size_t stop = 0; stop < tabStops.size(); ++stop) {
-        EXPECT_EQ(::GetDlgCtrlID(tabStops[stop]), tabOrder[stop].id) << "tab stop " << stop;
-        EXPECT_EQ(AccessibleName(tabStops[stop]), tabOrder[stop].name) << "tab stop " << stop;
-    }
-
-    const std::vector<std::string> shown{
-        "&Close", "&Refresh List", "Enter IP Address of the Host Controller:", "Enter Refresh Rate:", "Sec", "Update"};
-    EXPECT_EQ(ShownTexts(dialog), shown);
+    EXPECT_EQ(tabStops, tabOrder);
+    std::sort(shown.begin(), shown.end());
+    EXPECT_EQ(shown, shownTexts);
 }
 
 }  // namespace
