@@ -14,3 +14,6 @@
 #define IDS_COULD_NOT_FIND 32778
 #define IDS_MEMBER_CAPTION 32780
 #define IDS_MEMBERS_NOT_DIRECT 32782
+// Names a screen reader speaks for the two controls that show no text of their own.
+#define IDS_NAME_CONTROLLER_LIST 32783
+#define IDS_NAME_REFRESH_RATE_SPIN 32784
