@@ -156,6 +156,26 @@ std::optional<std::string> ReadWhole(HANDLE file)
     return content;
 }
 
+// Writes `content` to a new file beside `path` (CreateTemporaryBeside) and closes it;
+// its name, none when it could not be written whole, and then nothing is left.
+std::optional<std::string> WriteNewFileBeside(const std::string& path, NameMaker makeName, const std::string& content,
+                                              const FileByteWriter& write)
+{
+    std::string name;
+    FileHandle file = CreateTemporaryBeside(path, makeName, name);
+    if (!file.IsOpen())
+        return std::nullopt;
+    if (!WriteWhole(file.Get(), content, write)) {
+        DeleteOpenFile(file, PlatformPath(name));
+        return std::nullopt;
+    }
+    if (!file.Close()) {
+        DeleteFileW(PlatformPath(name).c_str());
+        return std::nullopt;
+    }
+    return name;
+}
+
 // A read-only file or a directory, which the content must not replace.
 bool IsUnwritable(const std::wstring& path)
 {
@@ -230,19 +250,10 @@ bool ReplaceFileContent(const std::string& path, const std::string& content, con
     if (IsUnwritable(target))
         return false;
 
-    std::string name;
-    FileHandle temporaryFile = CreateTemporaryBeside(path, LongNameBeside, name);
-    const std::wstring temporary = PlatformPath(name);
-    if (!temporaryFile.IsOpen())
+    const std::optional<std::string> written = WriteNewFileBeside(path, LongNameBeside, content, write);
+    if (!written)
         return false;
-    if (!WriteWhole(temporaryFile.Get(), content, write)) {
-        DeleteOpenFile(temporaryFile, temporary);
-        return false;
-    }
-    if (!temporaryFile.Close()) {
-        DeleteFileW(temporary.c_str());
-        return false;
-    }
+    const std::wstring temporary = PlatformPath(*written);
     const DWORD moveError = MoveOver(temporary, target);
     if (moveError == ERROR_SUCCESS)
         return true;
@@ -280,22 +291,8 @@ bool PutBack(const std::string& path, const FileSnapshot& snapshot)
 }
 
 ScratchFile::ScratchFile(const std::string& besidePath, const std::string& content, const FileByteWriter& write)
-{
-    FileHandle file = CreateTemporaryBeside(besidePath, ShortNameBeside, m_path);
-    if (!file.IsOpen()) {
-        m_path.clear();
-        return;
-    }
-    if (!WriteWhole(file.Get(), content, write)) {
-        DeleteOpenFile(file, PlatformPath(m_path));
-        m_path.clear();
-        return;
-    }
-    if (!file.Close()) {
-        RemoveFile(m_path);
-        m_path.clear();
-    }
-}
+    : m_path(WriteNewFileBeside(besidePath, ShortNameBeside, content, write).value_or(""))
+{}
 
 ScratchFile::~ScratchFile()
 {
