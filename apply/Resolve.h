@@ -41,6 +41,8 @@ MessageText CouldNotFindMessage(const std::string& typedText);
 // "That Controller … not found": what the resolving step says for a text that names no
 // controller.
 MessageText ControllerNotFoundMessage(const std::string& typedText);
+// What the tool says when its folder holds no service executable (IsServiceFolder).
+MessageText NotServiceFolderMessage(const std::string& exeDirectory);
 // The outcome of an apply.
 MessageText ApplyResultMessage(const ApplyResult& result);
 

@@ -67,6 +67,14 @@ BOOL CChangeControllerDlg::OnInitDialog()
     fw::CDialog::OnInitDialog();
     EnableControl(m_btnUpdate, false);
 
+    // Elsewhere the service would never read what the tool stores: nothing is written,
+    // and the tool ends once the operator has read why.
+    const std::string exeDirectory = m_services.exeDirectory();
+    if (!IsServiceFolder(exeDirectory)) {
+        ShowMessage(NotServiceFolderMessage(exeDirectory));
+        EndDialog(IDCANCEL);
+        return TRUE;
+    }
     ClearResetFlag(m_settingsPath);
 
     // Looked up once, for the scan's broadcasts; the controller object is handed the

@@ -22,6 +22,7 @@
 #include "apply/Resolve.h"
 #include "discovery/AddressRanges.h"
 #include "discovery/ControllerListing.h"
+#include "discovery/ControllerScan.h"
 #include "discovery/LocalNetworks.h"
 #include "framework/ModulePath.h"
 #include "framework/SystemDlls.h"
@@ -252,6 +253,11 @@ int Set(const CommandLine& line)
         PrintLine(stderr, "ChangeControllerCmd: " + *missing);
         return kNoSettings;
     }
+    if (!IsServiceFolder(directory)) {
+        PrintLine(stderr, "ChangeControllerCmd: not the service's folder: " + ServiceExecutablePath(directory) +
+                              " does not exist");
+        return kNoSettings;
+    }
     const std::string settingsPath = SettingsPathFor(directory);
     const StoredRefreshRate storedRate = ReadStoredRefreshRate(settingsPath);
     if (!line.refreshSeconds && !storedRate.present) {
@@ -296,10 +302,11 @@ int Set(const CommandLine& line)
                   "ChangeControllerCmd: this prompt has no administrator's rights, which set needs to write "
                   "into the service's directory and restart the service: run it from an elevated prompt");
     }
-    // Even a failed apply may have stored some of the settings: what they held before
-    // is what the operator or a script goes back to.
-    const std::string report = FormatReplaced(line.controller, refreshSeconds, replaced, line.format);
-    std::fwrite(report.data(), 1, report.size(), stdout);
+    // What the new choice replaced, once it is stored; a failed store changed nothing.
+    if (result.outcome != ApplyOutcome::NotSaved) {
+        const std::string report = FormatReplaced(line.controller, refreshSeconds, replaced, line.format);
+        std::fwrite(report.data(), 1, report.size(), stdout);
+    }
     switch (result.outcome) {
     case ApplyOutcome::Applied:
         return kDone;
@@ -342,13 +349,16 @@ int CheckResult(CheckState state, const std::string& text, const CheckTimes* tim
 }
 
 // A member node answered for the stored controller, whether among the broadcast
-// answers or to the one-node query: critical, naming the node and its controller.
-int MemberNodeResult(const std::string& named, const std::string& node, const std::string& controllerAddress,
-                     const CheckTimes& times)
+// answers or to the one-node query: critical, naming the node by what the stored text
+// does not say (its host name, or its address when the text is that name) and its
+// controller.
+int MemberNodeResult(const std::string& stored, const std::string& hostName, const std::string& address,
+                     const std::string& controllerAddress, const CheckTimes& times)
 {
+    const std::string& other = EqualIgnoringCase(stored, hostName) ? address : hostName;
     return CheckResult(kCheckCritical,
-                       named + " (" + node + ") is a member node of the controller " + controllerAddress +
-                           ", not a controller",
+                       "Host Controller " + stored + " (" + other + ") is a member node of the controller " +
+                           controllerAddress + ", not a controller",
                        &times);
 }
 
@@ -373,7 +383,7 @@ int Check(const CommandLine& line, Clock::time_point programStart)
                                                               std::chrono::seconds(line.nameSearchSeconds), true)) {
         times.answer = Clock::now() - asked;
         if (node->member)
-            return MemberNodeResult(named, node->address, node->controllerAddress, times);
+            return MemberNodeResult(stored, node->hostName, node->address, node->controllerAddress, times);
         return CheckResult(kCheckOk, named + " answers from " + node->address, &times);
     }
     // Otherwise the one-node query of the address the name resolves to, when it resolves.
@@ -391,7 +401,7 @@ int Check(const CommandLine& line, Clock::time_point programStart)
         return CheckResult(kCheckOk, named + " answers from " + answered, &times);
     } catch (const ExceptionMemberFound& member) {
         times.answer = Clock::now() - asked;
-        return MemberNodeResult(named, member.Text(), member.ControllerAddress(), times);
+        return MemberNodeResult(stored, member.Text(), *address, member.ControllerAddress(), times);
     } catch (const ExceptionCommunicationsError& error) {
         return CheckResult(kCheckUnknown, "the check could not query: " + error.Text());
     }

@@ -303,6 +303,7 @@ TEST(ApplySelection, MappingReaderLeavesRefreshRateXmlOldOrExactlyTheNewOne)
 
 TEST(ApplySelection, FailedStoresAreReportedAndNothingIsRestarted)
 {
+    const std::string kSettingsBefore = "[NorrinGlassway]\r\nIPAddress=127.0.0.10\r\nRefreshRate=45000\r\n";
     // Under Wine as root a read-only attribute stops neither the profile functions nor
     // the replace, so the files are made unwritable by a directory standing in their place.
     const struct {
@@ -317,6 +318,8 @@ TEST(ApplySelection, FailedStoresAreReportedAndNothingIsRestarted)
         ToolDirectory tool;
         ASSERT_TRUE(tool.InstallStandInService());
         tool.CreateCachedDataFiles();
+        if (!c.settingsBlocked)
+            WriteWholeFile(tool.File("GlasswayConfig.ini"), kSettingsBefore);
         ASSERT_TRUE(CreateDirectoryA(tool.File(c.blocked).c_str(), nullptr)) << c.blocked;
         LaunchRecorder recorder(false);
 
@@ -331,11 +334,12 @@ TEST(ApplySelection, FailedStoresAreReportedAndNothingIsRestarted)
         EXPECT_EQ(result.unsavedFiles, expected) << c.blocked;
         EXPECT_TRUE(recorder.launches.empty()) << c.blocked;
         EXPECT_EQ(tool.CachedDataFilesPresent(), kAllCachedFiles) << c.blocked;
-        if (!c.settingsBlocked) {  // the later keys are still written after a failed one
-            EXPECT_EQ(ReadStoredValue(tool.Path(), kRefreshRateKey), "25000") << c.blocked;
+        // Nothing of the choice is stored in the other file either.
+        if (!c.settingsBlocked) {
+            EXPECT_EQ(ReadWholeFile(tool.File("GlasswayConfig.ini")), kSettingsBefore) << c.blocked;
         }
         if (!c.xmlBlocked) {
-            EXPECT_NE(ReadWholeFile(tool.DataFile("refreshRate.xml")).find(">25000<"), std::string::npos);
+            EXPECT_FALSE(FileExists(tool.DataFile("refreshRate.xml"))) << c.blocked;
         }
         const std::vector<std::string> data = ListDirectory(tool.Path() + "\\http\\data");
         EXPECT_EQ(std::count_if(data.begin(), data.end(),
@@ -537,19 +541,4 @@ TEST(ApplySelection, AddressTheSettingsFileWouldGiveBackOtherwiseIsNotStoredAtAl
         EXPECT_EQ(ApplySelection(tool.Path(), address, 25, recorder.Starter()).outcome, ApplyOutcome::Applied);
         EXPECT_EQ(ReadStoredValue(tool.Path(), kAddressKey), address);
     }
-}
-
-TEST(WriteSettings, ValueThatReadsBackDifferentlyIsAFailedStore)
-{
-    ToolDirectory tool;
-    // Another writer changes the address between the writes: what the service would
-    // read is not what was meant.
-    const UnsavedFiles unsaved =
-        WriteSettings(tool.Path(), "1", "10.0.0.7", 25, [&tool](const std::string& exeDirectory, int refreshSeconds) {
-            WritePrivateProfileStringA(kSettingsSection, kAddressKey, "10.0.0.8", SettingsPathFor(tool.Path()).c_str());
-            return WriteRefreshRateXml(exeDirectory, refreshSeconds);
-        });
-
-    EXPECT_EQ(unsaved, UnsavedFiles{SettingsPathFor(tool.Path())});
-    EXPECT_EQ(ReadStoredValue(tool.Path(), kRefreshRateKey), "25000") << "the later writes still happen";
 }

@@ -22,19 +22,6 @@ std::string SampleFor(const char* milliseconds)
            "</SUMMARY>\r\n";
 }
 
-// A byte writer that lets `capacity` bytes through to the file and then fails, as a
-// full disk would.
-FileByteWriter FailingAfter(std::size_t capacity)
-{
-    return [capacity, written = std::size_t{0}](HANDLE file, const char* bytes, std::size_t count) mutable {
-        const std::size_t allowed = written + count <= capacity ? count : capacity - written;
-        if (allowed > 0 && !WriteAllBytes(file, bytes, allowed))
-            return false;
-        written += allowed;
-        return allowed == count;
-    };
-}
-
 const std::vector<std::string> kOnlyRefreshRateXml = {"refreshRate.xml"};
 
 }  // namespace
