@@ -34,18 +34,35 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// Text already in its bytes, its lines ending in CR LF.
+void WriteBytes(std::FILE* stream, const std::string& bytes)
+{
+    std::fwrite(bytes.data(), 1, bytes.size(), stream);
+}
+
 // Both streams are binary, so each line ends in exactly one CR LF.
 void Write(std::FILE* stream, const std::string& text)
 {
     std::string bytes;
     for (char c : text)
         bytes += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    std::fwrite(bytes.data(), 1, bytes.size(), stream);
+    WriteBytes(stream, bytes);
 }
 
 void PrintLine(std::FILE* stream, const std::string& text)
 {
     Write(stream, text + "\n");
+}
+
+// A failure: its message on standard error, after the program's name when `named`, and
+// with JSON one object on standard output too, so that a script reading the output
+// always has one to read.
+int Failed(OutputFormat format, ExitCode code, const std::string& message, bool named = true)
+{
+    PrintLine(stderr, (named ? "ChangeControllerCmd: " : "") + message);
+    if (format == OutputFormat::Json)
+        WriteBytes(stdout, FormatFailure(code, message));
+    return code;
 }
 
 // One line on the console, rewritten in place; nothing when standard error is redirected.
@@ -179,12 +196,10 @@ int List(const CommandLine& line)
         const auto progress = [&progressLine](const ListingProgress& now) { progressLine.Show(now); };
         result = RunListing(engine, plan, enough, progress);
     }
-    if (!result.sweepStarted) {
-        PrintLine(stderr, "ChangeControllerCmd: the address ranges could not be queried");
-        return kUnexpectedFailure;
-    }
+    if (!result.sweepStarted)
+        return Failed(line.format, kUnexpectedFailure, "the address ranges could not be queried");
     const std::string listing = FormatListing(ListedNodes(engine, line.withMembers), line.format, line.withMembers);
-    std::fwrite(listing.data(), 1, listing.size(), stdout);
+    WriteBytes(stdout, listing);
     if (result.sweep.sent < result.sweep.total) {
         PrintLine(stderr, "ChangeControllerCmd: incomplete: the listing ended after " + Seconds(result.took, 1) +
                               " s with " + std::to_string(result.sweep.sent) + " of " +
@@ -200,11 +215,13 @@ int List(const CommandLine& line)
 int Show(const CommandLine& line)
 {
     const std::string directory = ServiceDirectory(line);
-    if (const std::optional<std::string> missing = MissingSettings(directory)) {
-        PrintLine(stderr, "ChangeControllerCmd: " + *missing);
-        return kNoSettings;
-    }
+    if (const std::optional<std::string> missing = MissingSettings(directory))
+        return Failed(line.format, kNoSettings, *missing);
     const std::string path = SettingsPathFor(directory);
+    if (line.format == OutputFormat::Json) {
+        WriteBytes(stdout, FormatStoredChoice(ReadStoredChoice(path)));
+        return kDone;
+    }
     const std::string address = ReadSetting(path, kAddressKey);
     const StoredRefreshRate refreshRate = ReadStoredRefreshRate(path);
     const auto value = [&path](const char* key, const std::string& text) {
@@ -255,16 +272,14 @@ bool RunsElevated()
 int Set(const CommandLine& line)
 {
     const std::string directory = ServiceDirectory(line);
-    if (const std::optional<std::string> missing = MissingSettings(directory)) {
-        PrintLine(stderr, "ChangeControllerCmd: " + *missing);
-        return kNoSettings;
-    }
+    if (const std::optional<std::string> missing = MissingSettings(directory))
+        return Failed(line.format, kNoSettings, *missing);
     const std::string settingsPath = SettingsPathFor(directory);
     const StoredRefreshRate storedRate = ReadStoredRefreshRate(settingsPath);
     if (!line.refreshSeconds && !storedRate.present) {
-        PrintLine(stderr, "ChangeControllerCmd: no settings here: " + settingsPath +
-                              " has no RefreshRate to keep; give one with --refresh-rate");
-        return kNoSettings;
+        return Failed(line.format, kNoSettings,
+                      "no settings here: " + settingsPath +
+                          " has no RefreshRate to keep; give one with --refresh-rate");
     }
     const RateToStore rate = line.refreshSeconds
                                  ? RateToStore{FlooredRefreshSeconds(*line.refreshSeconds), std::nullopt}
@@ -278,8 +293,8 @@ int Set(const CommandLine& line)
                         std::chrono::seconds(line.nameSearchSeconds), false)) {
         const Resolution resolution = AskLibrary(engine, line.controller);
         if (resolution.outcome != ResolveOutcome::Found) {
-            PrintLine(stderr, ResolveFailureMessage(resolution.outcome, line.controller).text);
-            return resolution.outcome == ResolveOutcome::MemberNode ? kMemberNode : kNotFound;
+            return Failed(line.format, resolution.outcome == ResolveOutcome::MemberNode ? kMemberNode : kNotFound,
+                          ResolveFailureMessage(resolution.outcome, line.controller).text, false);
         }
     }
 
@@ -306,7 +321,7 @@ int Set(const CommandLine& line)
     // Even a failed apply may have stored some of the settings: what they held before
     // is what the operator or a script goes back to.
     const std::string report = FormatReplaced(line.controller, refreshSeconds, replaced, line.format);
-    std::fwrite(report.data(), 1, report.size(), stdout);
+    WriteBytes(stdout, report);
     switch (result.outcome) {
     case ApplyOutcome::Applied:
         return kDone;
@@ -338,7 +353,7 @@ struct CheckTimes {
 // The check's one line: state, what happened, and with times the performance data.
 int CheckResult(CheckState state, const std::string& text, const CheckTimes* times = nullptr)
 {
-    std::string line = std::string(StateName(state)) + " - " + text;
+    std::string line = std::string(StateName(state)) + " - " + PluginText(text);
     if (times) {
         line += " | time=" + Seconds(Clock::now() - times->start, 3) + "s;;;0";
         if (times->answer)
@@ -431,16 +446,17 @@ int wmain(int argc, wchar_t** argv)
         arguments.push_back(InCodePage(argv[i]));
     const ParsedCommandLine parsed = ParseCommandLine(arguments);
     const bool checking = parsed.line.command == Command::Check;
+    const OutputFormat format = parsed.line.format;
     if (dllFailure) {
         if (checking)
             return CheckResult(kCheckUnknown, *dllFailure);
-        PrintLine(stderr, "ChangeControllerCmd: " + *dllFailure);
-        return kUnexpectedFailure;
+        return Failed(format, kUnexpectedFailure, *dllFailure);
     }
     if (!parsed.valid) {
         if (checking)
             return CheckResult(kCheckUnknown, parsed.error);
-        PrintLine(stderr, "ChangeControllerCmd: " + parsed.error + "\nRun ChangeControllerCmd /? for the usage.");
+        Failed(format, kUsageError, parsed.error);
+        PrintLine(stderr, "Run ChangeControllerCmd /? for the usage.");
         return kUsageError;
     }
     try {
@@ -464,7 +480,6 @@ int wmain(int argc, wchar_t** argv)
     } catch (const std::exception& error) {
         if (checking)
             return CheckResult(kCheckUnknown, "the check failed: " + Describe(error));
-        PrintLine(stderr, "ChangeControllerCmd: " + Describe(error));
-        return kUnexpectedFailure;
+        return Failed(format, kUnexpectedFailure, Describe(error));
     }
 }

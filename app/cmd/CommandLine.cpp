@@ -1,11 +1,13 @@
 #include "app/cmd/CommandLine.h"
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <optional>
 
 #include "app/cmd/ExitCodes.h"
+#include "app/cmd/Output.h"
 #include "discovery/AddressRanges.h"
 #include "discovery/ControllerListing.h"
 #include "store/RefreshRate.h"
@@ -137,10 +139,10 @@ const Option kOptions[] = {
              value, {{"table", OutputFormat::Table}, {"csv", OutputFormat::Csv}, {"json", OutputFormat::Json}},
              "--format takes table, csv or json, not \"" + value + "\"");
      }},
-    {"format", Bit(Command::Set), "table|json", false,
+    {"format", Bit(Command::Show) | Bit(Command::Set), "table|json", false,
      [](Reading& reading, const std::string& value) {
          return reading.TakeFormat(value, {{"table", OutputFormat::Table}, {"json", OutputFormat::Json}},
-                                   "set's --format takes table or json, not \"" + value + "\"");
+                                   "show's and set's --format takes table or json, not \"" + value + "\"");
      }},
     {"range", Bit(Command::List), "RANGE", true,
      [](Reading& reading, const std::string& value) {
@@ -184,18 +186,24 @@ constexpr char kUsageTemplate[] =
     "       which reaches controllers behind routers; more than {PLAIN_SWEEP} addresses need\n"
     "       --allow-large-range. --rate paces that sweep (default {RATE}, at most {MOST_RATE}\n"
     "       queries a second). --time is the longest the listing takes (default {TIME} s, or\n"
-    "       until the sweep has sent its last query); it ends sooner once the answers\n"
-    "       stop. A sweep cut short by --time is reported on standard error.\n"
-    "show   prints the stored controller and refresh rate of the service directory.\n"
+    "       until the sweep has sent its last query): it waits that long for the first\n"
+    "       answer, and only once answers have come does it end sooner, {QUIET} s after the\n"
+    "       last. A sweep cut short by --time is reported on standard error.\n"
+    "show   prints the stored controller and refresh rate of the service directory;\n"
+    "       --format json prints them as one object, the rate in milliseconds.\n"
     "set    makes CONTROLLER (a host name or address) the service's Host Controller:\n"
     "       stores it, with the refresh rate (default: the stored one; at least {SHORTEST} s,\n"
     "       at most {LONGEST} s, one day), and restarts the service. The directory defaults\n"
     "       to the program's own. It then prints what it replaced (\"was ADDRESS, N s\");\n"
     "       --format json prints one object with the new choice and, under \"was\", the old one.\n"
     "check  asks the stored controller whether it answers, as a monitoring check: one\n"
-    "       line OK, CRITICAL or UNKNOWN with performance data. --timeout is how long a\n"
-    "       stored name is looked for among broadcast answers (default {TIMEOUT} s).\n"
+    "       line OK, CRITICAL or UNKNOWN with performance data; a \"|\" in a name is shown\n"
+    "       as \"{PIPE}\". --timeout is how long a stored name is looked for among broadcast\n"
+    "       answers (default {TIMEOUT} s): it waits that long for the first answer, and only\n"
+    "       once answers have come does it end sooner, {QUIET} s after the last.\n"
     "\n"
+    "With --format json, a failure also prints one object on standard output, with\n"
+    "\"exitCode\", \"exitName\" and \"message\".\n"
     "Options also take the forms --name=VALUE, /name VALUE and /name:VALUE.\n";
 
 // A synopsis line that would grow past this many characters goes on in the next line.
@@ -240,13 +248,24 @@ std::string Synopsis()
 
 std::string ExitCodeLines()
 {
-    std::string lines = "Exit codes:\n";
-    for (const auto& [code, meaning] : kExitCodeMeanings)
-        lines += "  " + std::to_string(code) + "  " + meaning + "\n";
+    std::string lines = "Exit codes, with the name --format json gives a failure as \"exitName\":\n";
+    size_t nameWidth = 0;
+    for (const auto& [code, name, meaning] : kExitCodeMeanings)
+        nameWidth = std::max(nameWidth, std::string(name).size());
+    for (const auto& [code, name, meaning] : kExitCodeMeanings)
+        lines += "  " + std::to_string(code) + "  " + name +
+                 std::string(nameWidth + 2 - std::string(name).size(), ' ') + meaning + "\n";
     lines += "check's own exit codes, as monitoring systems read them:\n";
     for (const auto& [state, name, meaning] : kCheckStateMeanings)
         lines += "  " + std::to_string(state) + "  " + name + ": " + meaning + "\n";
     return lines;
+}
+
+// The quiet window that ends a discovery run once answers have come, in seconds.
+std::string QuietSeconds()
+{
+    const auto quiet = ListingPlan{}.quietEnough.count();
+    return std::to_string(quiet / 1000) + (quiet % 1000 ? "." + std::to_string(quiet % 1000 / 100) : "");
 }
 
 }  // namespace
@@ -262,7 +281,9 @@ std::string UsageText()
                                    {"TIME", to_string(listSeconds)},
                                    {"SHORTEST", to_string(kShortestRefreshSeconds)},
                                    {"LONGEST", to_string(kLongestRefreshSeconds)},
-                                   {"TIMEOUT", to_string(CommandLine{}.nameSearchSeconds)}}) +
+                                   {"TIMEOUT", to_string(CommandLine{}.nameSearchSeconds)},
+                                   {"QUIET", QuietSeconds()},
+                                   {"PIPE", std::string(1, kPipeShownAs)}}) +
            ExitCodeLines();
 }
 
@@ -277,7 +298,7 @@ public:
         for (m_next = 0; m_next < m_arguments.size();) {
             const std::string argument = m_arguments[m_next++];
             if (!Take(argument))
-                return {false, m_reading.line, m_reading.error};
+                return Refused();
         }
         CommandLine& line = m_reading.line;
         if (line.command == Command::Set && !m_controllerSeen && !m_reading.help)
@@ -299,6 +320,16 @@ public:
 
 private:
     bool Fail(const std::string& error) { return m_reading.Fail(error); }
+
+    // The first error; the arguments after it are still read, so that a --format json
+    // among them has the refusal printed as JSON too.
+    ParsedCommandLine Refused()
+    {
+        const std::string error = m_reading.error;
+        while (m_next < m_arguments.size())
+            Take(m_arguments[m_next++]);
+        return {false, m_reading.line, error};
+    }
 
     bool Take(const std::string& argument)
     {

@@ -19,7 +19,7 @@ struct CommandLine {
     Command command = Command::Help;
     // list
     bool withMembers = false;
-    OutputFormat format = OutputFormat::Table;  // set takes table or json
+    OutputFormat format = OutputFormat::Table;  // show and set take table or json
     std::vector<NRAddressRange> ranges;
     int queriesPerSecond = NRFindControllers::kDefaultSweepQueriesPerSecond;
     std::optional<int> listSeconds;  // none: as long as the sweep needs
@@ -35,7 +35,7 @@ struct CommandLine {
 
 struct ParsedCommandLine {
     bool valid;
-    CommandLine line;
+    CommandLine line;   // when not valid, its command and format as far as they were read
     std::string error;  // when not valid
 };
 

@@ -156,6 +156,18 @@ std::string FormatListing(const std::vector<ListedNode>& nodes, OutputFormat for
     return Table(nodes, columns);
 }
 
+std::string PluginText(std::string text)
+{
+    std::replace(text.begin(), text.end(), '|', kPipeShownAs);
+    return text;
+}
+
+std::string FormatFailure(ExitCode code, const std::string& message)
+{
+    return "{\"exitCode\": " + std::to_string(code) + ", \"exitName\": " + JsonString(ExitCodeName(code)) +
+           ", \"message\": " + JsonString(message) + "}\r\n";
+}
+
 std::string ExactSeconds(int milliseconds)
 {
     const long long magnitude = milliseconds < 0 ? -static_cast<long long>(milliseconds) : milliseconds;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/cmd/CommandLine.h"
+#include "app/cmd/ExitCodes.h"
 #include "discovery/ControllerListing.h"
 #include "store/SettingsFile.h"
 
@@ -16,6 +17,16 @@ std::string FormatListing(const std::vector<ListedNode>& nodes, OutputFormat for
 
 // A JSON string with its quotes; text in the system code page becomes UTF-16 escapes.
 std::string JsonString(const std::string& text);
+
+// What the check's plugin output shows for a "|" in its text, where a "|" would start
+// the performance data.
+constexpr char kPipeShownAs = '!';
+// The check's text as its plugin output carries it.
+std::string PluginText(std::string text);
+
+// A failure for scripts that read JSON: {"exitCode": 3, "exitName": "notFound",
+// "message": ...}, ending in CR LF.
+std::string FormatFailure(ExitCode code, const std::string& message);
 
 // Milliseconds as exact seconds, without trailing zeros: "30", "0.999", "-5".
 std::string ExactSeconds(int milliseconds);

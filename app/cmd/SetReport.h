@@ -1,4 +1,5 @@
-// What `set` replaced, for the operator to see and a script to roll back to.
+// The stored choice as `show` and `set` report it: what `set` replaced, for the operator
+// to see and a script to roll back to.
 #pragma once
 
 #include <optional>
@@ -19,10 +20,15 @@ struct StoredChoice {
 // The choice stored now, read before `set` overwrites it.
 StoredChoice ReadStoredChoice(const std::string& settingsPath);
 
+// The choice for scripts, as one JSON object: {"controller": ..., "refreshMs": ...},
+// a key the file lacks as null, a stored rate in milliseconds as --refresh-ms takes it
+// back, and for one that is not such a number also "refreshText", as stored. Ends in
+// CR LF.
+std::string FormatStoredChoice(const StoredChoice& choice);
+
 // Table: the line "was 127.0.0.3, 30 s", the rate as `show` prints it. JSON: one object
-// with the choice applied and the one it replaced, {"controller": ..., "refreshSeconds":
-// ..., "was": {...}}: a key the file lacked as null, a stored rate in exact seconds, or
-// as its text when it is not a number. Ends in CR LF.
+// with the choice applied and, under "was", the one it replaced, each as
+// FormatStoredChoice gives it. Ends in CR LF.
 std::string FormatReplaced(const std::string& controller, int refreshSeconds, const StoredChoice& replaced,
                            OutputFormat format);
 

@@ -152,7 +152,28 @@ class CommandLineProgram(unittest.TestCase):
         code, out, err = run("show", "--dir", windows_path(self.service.path))
         self.assertEqual(code, 0, err)
         self.assertEqual(out.splitlines(), ["Host Controller: old", "Refresh rate:    30 s"])
+        code, out, err = run("show", "--dir", windows_path(self.service.path), "--format", "json")
+        self.assertEqual((code, json.loads(out)), (0, {"controller": "old", "refreshMs": 30000}), err)
         self.assertIsNone(self.service.stored("Reset"), "show writes nothing")
+
+    def test_with_json_every_failure_is_one_object_on_standard_output(self):
+        directory = windows_path(self.service.path)
+        for arguments, expected_code, name, message in (
+                (("list", "--colour", "--format", "json"), 2, "usageError", "unknown option \"colour\""),
+                (("set", "127.0.0.2", "--refresh-rate", "-5", "--format=json"), 2, "usageError", "--refresh-rate"),
+                (("set", "127.0.0.77", "--dir", directory, "--format", "json"), 3, "notFound",
+                 "That Controller 127.0.0.77 not found"),
+                (("set", "127.0.0.5", "--dir", directory, "/format:json"), 4, "memberNode", "Members cannot"),
+                (("show", "--dir", missing_directory(), "--format", "json"), 8, "noSettings", missing_directory())):
+            with self.subTest(arguments=arguments):
+                code, out, err = run(*arguments)
+                self.assertEqual(code, expected_code, out + err)
+                self.assertRegex(out, r"^[^\r\n]*\r\n$", "one object on one line")
+                failure = json.loads(out)
+                self.assertEqual((failure["exitCode"], failure["exitName"]), (expected_code, name))
+                self.assertIn(message, failure["message"])
+                self.assertIn(failure["message"], err, "standard error says the same")
+        self.assertEqual(self.service.stored("IPAddress"), "old")
 
     def set_controller(self, text, *options):
         return run("set", text, "--dir", windows_path(self.service.path), *options)
@@ -206,12 +227,12 @@ class CommandLineProgram(unittest.TestCase):
         self.assertEqual(code, 0, err)
         self.assertRegex(out, r"^[^\r\n]*\r\n$", "one object on one line")
         change = json.loads(out)
-        self.assertEqual(change, {"controller": "ups-lobby", "refreshSeconds": 20,
-                                  "was": {"controller": "127.0.0.3", "refreshSeconds": None}})
+        self.assertEqual(change, {"controller": "ups-lobby", "refreshMs": 20000,
+                                  "was": {"controller": "127.0.0.3", "refreshMs": None}})
 
         code, out, err = self.set_controller(change["was"]["controller"], "--refresh-rate", "30", "--format=json")
         self.assertEqual(code, 0, err)
-        self.assertEqual(json.loads(out)["was"], {"controller": "ups-lobby", "refreshSeconds": 20})
+        self.assertEqual(json.loads(out)["was"], {"controller": "ups-lobby", "refreshMs": 20000})
         self.assertEqual((self.service.stored("IPAddress"), self.service.stored("RefreshRate")), ("127.0.0.3", "30000"))
 
     def test_bad_arguments_are_refused_before_anything_is_sent(self):
@@ -313,11 +334,13 @@ class CommandLineProgram(unittest.TestCase):
     def test_check_reports_the_stored_controller_as_a_monitoring_check(self):
         simulator("silent 127.0.0.4 on")
         simulator("node 127.0.0.66 127.0.0.77")
+        simulator("node 127.0.0.6 ups|pipe")
         # The last column: whether the verdict came after the broadcasts' wait, and so
         # whether the whole check's time exceeds the answer's by that wait.
         for stored, expected_code, expected, after_broadcasts in (
                 ("127.0.0.2", 0, r"^OK - Host Controller 127\.0\.0\.2 answers from 127\.0\.0\.2", False),
                 ("UPS-LOBBY", 0, r"^OK - Host Controller UPS-LOBBY answers from 127\.0\.0\.2", False),
+                ("ups|pipe", 0, r"^OK - Host Controller ups!pipe answers from 127\.0\.0\.6 \| ", False),
                 ("127.0.0.4", 2, r"^CRITICAL - Host Controller 127\.0\.0\.4 does not answer", True),
                 ("127.0.0.77", 2, r"^CRITICAL - Host Controller 127\.0\.0\.77 does not answer", True),
                 ("127.0.0.5", 2, r"^CRITICAL - .*127\.0\.0\.5.* member node of the controller 127\.0\.0\.2", False),
@@ -335,6 +358,7 @@ class CommandLineProgram(unittest.TestCase):
                 self.assertEqual(code, expected_code, out + err)
                 self.assertEqual(len(out.splitlines()), 1, out)
                 self.assertRegex(out, expected)
+                self.assertIn(stored.replace("|", "!"), out.split("|")[0], "the plugin text holds the whole name")
                 perfdata = re.search(r" \| time=(\d+\.\d{3})s;;;0(?: answer=(\d+\.\d{3})s;;;0)?\r\n$", out)
                 self.assertIsNotNone(perfdata, out)
                 whole = float(perfdata.group(1))
@@ -349,6 +373,19 @@ class CommandLineProgram(unittest.TestCase):
                     self.assertEqual(int(simulator_stats()["unicast"]), unicast_before,
                                      "answered by the broadcast or not queried: no one-node query was sent")
         self.assertIsNone(self.service.read("NorrinGlasswayService.log"))
+
+    def test_a_late_first_answer_is_waited_for_until_the_time_given(self):
+        # A busy site link: every answer comes later than the quiet window that ends a
+        # run once answers have come.
+        simulator("window off")
+        simulator("delay 1700")
+        self.service.write("GlasswayConfig.ini", "[NorrinGlassway]\r\nIPAddress=ups-lobby\r\nRefreshRate=30000\r\n")
+        code, out, err = run("check", "--dir", windows_path(self.service.path), "--timeout", "3")
+        self.assertEqual(code, 0, out + err)
+        self.assertRegex(out, r"^OK - Host Controller ups-lobby answers from 127\.0\.0\.2 ")
+        code, out, err = run("list", "--format", "csv", "--time", "5")
+        self.assertEqual(code, 0, err)
+        self.assertIn("ups-lobby,127.0.0.2", out.splitlines())
 
     def test_check_without_a_stored_controller_or_with_bad_arguments_is_unknown(self):
         self.service.write("GlasswayConfig.ini", "[NorrinGlassway]\r\nRefreshRate=30000\r\n")
@@ -387,6 +424,8 @@ class CommandLineProgram(unittest.TestCase):
              None, ("old", "999"), False),
             ("rate negative", refresh_rate("-5000"), ("show",), 0, "Host Controller: old\r\nRefresh rate:    -5000 ms\r\n",
              None, ("old", "-5000"), False),
+            ("rate not a number in JSON", refresh_rate("20s"), ("show", "--format", "json"), 0,
+             '{"controller": "old", "refreshMs": null, "refreshText": "20s"}\r\n', None, ("old", "20s"), False),
             ("rate kept from text", refresh_rate("20s"), ("set", "127.0.0.2"), 0,
              'The stored RefreshRate "20s" is not a number; 20 s is stored in its place\r\n'
              "Updating the Host Controller settings was successful\r\nwas old, not a number (\"20s\")\r\n", None,
