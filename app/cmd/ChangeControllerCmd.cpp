@@ -61,7 +61,7 @@ int Failed(OutputFormat format, ExitCode code, const std::string& message, bool 
 {
     PrintLine(stderr, (named ? "ChangeControllerCmd: " : "") + message);
     if (format == OutputFormat::Json)
-        WriteBytes(stdout, FormatFailure(code, message));
+        WriteBytes(stdout, FormatFailure({code, message}));
     return code;
 }
 
@@ -232,9 +232,10 @@ int Show(const CommandLine& line)
     return kDone;
 }
 
-// The rate set stores, and why it differs from the rate stored now, when it does.
+// The rate set stores, in milliseconds, and why it differs from the rate stored now,
+// when it does.
 struct RateToStore {
-    int seconds;
+    int milliseconds;
     std::optional<std::string> change;
 };
 
@@ -242,17 +243,21 @@ struct RateToStore {
 // bounds.
 RateToStore KeptRefreshRate(const StoredRefreshRate& stored)
 {
+    const auto seconds = [](int whole, std::optional<std::string> change) {
+        return RateToStore{RefreshRateMilliseconds(whole), std::move(change)};
+    };
     if (!stored.milliseconds)
-        return {kShortestRefreshSeconds, "is not a number"};
+        return seconds(kShortestRefreshSeconds, "is not a number");
     const int milliseconds = *stored.milliseconds;
     if (milliseconds < kShortestRefreshSeconds * 1000)
-        return {kShortestRefreshSeconds,
-                "is below the shortest rate, " + std::to_string(kShortestRefreshSeconds) + " s"};
+        return seconds(kShortestRefreshSeconds,
+                       "is below the shortest rate, " + std::to_string(kShortestRefreshSeconds) + " s");
     if (milliseconds / 1000 > kLongestRefreshSeconds)
-        return {kLongestRefreshSeconds, "is above the longest rate, " + std::to_string(kLongestRefreshSeconds) + " s"};
+        return seconds(kLongestRefreshSeconds,
+                       "is above the longest rate, " + std::to_string(kLongestRefreshSeconds) + " s");
     if (milliseconds % 1000 != 0)
-        return {milliseconds / 1000, "is not a whole number of seconds"};
-    return {milliseconds / 1000, std::nullopt};
+        return seconds(milliseconds / 1000, "is not a whole number of seconds");
+    return {milliseconds, std::nullopt};
 }
 
 // Whether the process runs with an administrator's full rights; as far as can be told,
@@ -269,6 +274,14 @@ bool RunsElevated()
     return !known || elevation.TokenIsElevated != 0;
 }
 
+// The line that says the stored rate is not kept, and what is stored (or with a dry run
+// would be) in its place.
+std::string RateChangeNotice(const StoredRefreshRate& stored, const RateToStore& rate, bool dryRun)
+{
+    return "The stored RefreshRate \"" + stored.text + "\" " + *rate.change + "; " + ExactSeconds(rate.milliseconds) +
+           (dryRun ? " s would be stored in its place" : " s is stored in its place");
+}
+
 int Set(const CommandLine& line)
 {
     const std::string directory = ServiceDirectory(line);
@@ -276,16 +289,17 @@ int Set(const CommandLine& line)
         return Failed(line.format, kNoSettings, *missing);
     const std::string settingsPath = SettingsPathFor(directory);
     const StoredRefreshRate storedRate = ReadStoredRefreshRate(settingsPath);
-    if (!line.refreshSeconds && !storedRate.present) {
+    if (!line.refreshMilliseconds && !storedRate.present) {
         return Failed(line.format, kNoSettings,
                       "no settings here: " + settingsPath +
-                          " has no RefreshRate to keep; give one with --refresh-rate");
+                          " has no RefreshRate to keep; give one with --refresh-rate or --refresh-ms");
     }
-    const RateToStore rate = line.refreshSeconds
-                                 ? RateToStore{FlooredRefreshSeconds(*line.refreshSeconds), std::nullopt}
+    const RateToStore rate = line.refreshMilliseconds
+                                 ? RateToStore{FlooredRefreshMilliseconds(*line.refreshMilliseconds), std::nullopt}
                                  : KeptRefreshRate(storedRate);
-    const int refreshSeconds = rate.seconds;
 
+    // Even a choice that is stored already is resolved: a desired state that names a
+    // controller that no longer answers must not pass.
     const std::vector<std::string> localAddresses = LocalHostAddresses();
     NRController controller(FirstOf(localAddresses));
     NRFindControllers& engine = *controller.getFindControllers();
@@ -298,39 +312,45 @@ int Set(const CommandLine& line)
         }
     }
 
-    // As in the dialog, the settings get the text as typed.
-    const StoredChoice replaced = ReadStoredChoice(settingsPath);
-    const ApplyResult result = ApplySelection(directory, line.controller, refreshSeconds);
-    const std::string message = ApplyResultMessage(result).text;
-    const bool applied = result.outcome == ApplyOutcome::Applied;
     const bool json = line.format == OutputFormat::Json;
-    // With JSON, standard output holds the one object and nothing else.
-    if (result.outcome != ApplyOutcome::NotSaved && rate.change) {
-        PrintLine(json ? stderr : stdout, "The stored RefreshRate \"" + storedRate.text + "\" " + *rate.change + "; " +
-                                              std::to_string(refreshSeconds) + " s is stored in its place");
+    const StoredChoice replaced = ReadStoredChoice(settingsPath);
+    SetReport report{line.controller, rate.milliseconds, true, line.dryRun, replaced};
+    if (line.dryRun || line.ifChanged) {
+        report.changed = !AlreadyStored(replaced, line.controller, rate.milliseconds);
+        if (!report.changed)
+            report.was.reset();
+        if (line.dryRun || !report.changed) {
+            // With JSON, standard output holds the one object and nothing else.
+            if (report.changed && rate.change)
+                PrintLine(json ? stderr : stdout, RateChangeNotice(storedRate, rate, line.dryRun));
+            WriteBytes(stdout, FormatSetReport(report, line.format));
+            return kDone;
+        }
     }
-    if (applied && !json)
-        PrintLine(stdout, message);
-    else if (!applied)
-        PrintLine(stderr, message);
-    if (result.outcome == ApplyOutcome::NotSaved && !RunsElevated()) {
-        PrintLine(stderr,
-                  "ChangeControllerCmd: this prompt has no administrator's rights, which set needs to write "
-                  "into the service's directory and restart the service: run it from an elevated prompt");
-    }
-    // Even a failed apply may have stored some of the settings: what they held before
-    // is what the operator or a script goes back to.
-    const std::string report = FormatReplaced(line.controller, refreshSeconds, replaced, line.format);
-    WriteBytes(stdout, report);
-    switch (result.outcome) {
-    case ApplyOutcome::Applied:
-        return kDone;
-    case ApplyOutcome::NotSaved:
+
+    // As in the dialog, the settings get the text as typed.
+    const ApplyResult result = ApplySelection(directory, line.controller, rate.milliseconds / 1000);
+    const std::string message = ApplyResultMessage(result).text;
+    if (result.outcome == ApplyOutcome::NotSaved) {
+        Failed(line.format, kNotSaved, message, false);
+        if (!RunsElevated()) {
+            PrintLine(stderr,
+                      "ChangeControllerCmd: this prompt has no administrator's rights, which set needs to write "
+                      "into the service's directory and restart the service: run it from an elevated prompt");
+        }
         return kNotSaved;
-    case ApplyOutcome::RestartFailed:
-        break;
     }
-    return kRestartFailed;
+    if (rate.change)
+        PrintLine(json ? stderr : stdout, RateChangeNotice(storedRate, rate, false));
+    if (result.outcome == ApplyOutcome::RestartFailed) {
+        PrintLine(stderr, message);
+        WriteBytes(stdout, FormatSetReport(report, line.format, Failure{kRestartFailed, message}));
+        return kRestartFailed;
+    }
+    if (!json)
+        PrintLine(stdout, message);
+    WriteBytes(stdout, FormatSetReport(report, line.format));
+    return kDone;
 }
 
 const char* StateName(CheckState state)

@@ -57,6 +57,19 @@ struct Reading {
         return Fail(complaint);
     }
 
+    // Takes the refresh rate, a whole number of `unit` milliseconds up to a day, once;
+    // fails with `complaint` when the word is no such number.
+    bool TakeRefreshRate(const std::string& word, int unit, const std::string& complaint)
+    {
+        if (line.refreshMilliseconds)
+            return Fail("give the refresh rate once, with --refresh-rate or --refresh-ms");
+        std::optional<int> count;
+        if (!TakeNumber(word, 0, RefreshRateMilliseconds(kLongestRefreshSeconds) / unit, count, complaint))
+            return false;
+        line.refreshMilliseconds = *count * unit;
+        return true;
+    }
+
     // Takes a whole number from `lowest` to `highest` into `target`; fails with
     // `complaint` otherwise.
     template <class Target>
@@ -95,10 +108,15 @@ constexpr unsigned kAnyCommand = ~0u;
 // reading's error set, when the value is not one the option takes.
 using TakeValue = bool (*)(Reading& reading, const std::string& value);
 
-// A switch's TakeValue: turns its flag on.
+// A switch's TakeValue: turns its flag on, in the reading or in the command line.
 template <bool Reading::* Flag> bool SwitchOn(Reading& reading, const std::string&)
 {
     reading.*Flag = true;
+    return true;
+}
+template <bool CommandLine::* Flag> bool LineSwitchOn(Reading& reading, const std::string&)
+{
+    reading.line.*Flag = true;
     return true;
 }
 
@@ -115,17 +133,23 @@ struct Option {
 const Option kOptions[] = {
     {"help", kAnyCommand, nullptr, false, SwitchOn<&Reading::help>},
     {"version", kAnyCommand, nullptr, false, SwitchOn<&Reading::version>},
-    {"members", Bit(Command::List), nullptr, false,
-     [](Reading& reading, const std::string&) {
-         reading.line.withMembers = true;
-         return true;
-     }},
+    {"members", Bit(Command::List), nullptr, false, LineSwitchOn<&CommandLine::withMembers>},
     {"refresh-rate", Bit(Command::Set), "SECONDS", false,
      [](Reading& reading, const std::string& value) {
-         return reading.TakeNumber(value, 0, kLongestRefreshSeconds, reading.line.refreshSeconds,
-                                   "--refresh-rate takes a whole number of seconds, at most " +
-                                       std::to_string(kLongestRefreshSeconds) + " (one day), not \"" + value + "\"");
+         return reading.TakeRefreshRate(value, 1000,
+                                        "--refresh-rate takes a whole number of seconds, at most " +
+                                            std::to_string(kLongestRefreshSeconds) + " (one day), not \"" + value +
+                                            "\"");
      }},
+    {"refresh-ms", Bit(Command::Set), "MILLISECONDS", false,
+     [](Reading& reading, const std::string& value) {
+         return reading.TakeRefreshRate(value, 1,
+                                        "--refresh-ms takes a whole number of milliseconds, at most " +
+                                            std::to_string(RefreshRateMilliseconds(kLongestRefreshSeconds)) +
+                                            " (one day), not \"" + value + "\"");
+     }},
+    {"if-changed", Bit(Command::Set), nullptr, false, LineSwitchOn<&CommandLine::ifChanged>},
+    {"dry-run", Bit(Command::Set), nullptr, false, LineSwitchOn<&CommandLine::dryRun>},
     {"dir", Bit(Command::Show) | Bit(Command::Set) | Bit(Command::Check), "DIRECTORY", false,
      [](Reading& reading, const std::string& value) {
          if (value.empty())
@@ -192,10 +216,16 @@ constexpr char kUsageTemplate[] =
     "show   prints the stored controller and refresh rate of the service directory;\n"
     "       --format json prints them as one object, the rate in milliseconds.\n"
     "set    makes CONTROLLER (a host name or address) the service's Host Controller:\n"
-    "       stores it, with the refresh rate (default: the stored one; at least {SHORTEST} s,\n"
-    "       at most {LONGEST} s, one day), and restarts the service. The directory defaults\n"
-    "       to the program's own. It then prints what it replaced (\"was ADDRESS, N s\");\n"
-    "       --format json prints one object with the new choice and, under \"was\", the old one.\n"
+    "       stores it, with the refresh rate (--refresh-rate in seconds or --refresh-ms in\n"
+    "       milliseconds; default: the stored one; at least {SHORTEST} s, at most {LONGEST} s,\n"
+    "       one day), and restarts the service. The directory defaults to the program's\n"
+    "       own. It then prints what it replaced (\"was ADDRESS, N s\"). --if-changed stores\n"
+    "       and restarts nothing when the settings hold the choice already (\"unchanged:\n"
+    "       ADDRESS, N s\"); --dry-run does nothing and says what set would do (\"would\n"
+    "       change: ADDRESS, N s\" and what it would replace, or \"unchanged: ...\"). Both\n"
+    "       still check CONTROLLER. --format json prints one object: the choice, \"changed\",\n"
+    "       \"dryRun\" with --dry-run, and under \"was\" what was replaced or would be, its\n"
+    "       rate in the form --refresh-ms takes back.\n"
     "check  asks the stored controller whether it answers, as a monitoring check: one\n"
     "       line OK, CRITICAL or UNKNOWN with performance data; a \"|\" in a name is shown\n"
     "       as \"{PIPE}\". --timeout is how long a stored name is looked for among broadcast\n"
@@ -203,7 +233,7 @@ constexpr char kUsageTemplate[] =
     "       once answers have come does it end sooner, {QUIET} s after the last.\n"
     "\n"
     "With --format json, a failure also prints one object on standard output, with\n"
-    "\"exitCode\", \"exitName\" and \"message\".\n"
+    "\"exitCode\", \"exitName\" and \"message\" (list's 7 prints what was found instead).\n"
     "Options also take the forms --name=VALUE, /name VALUE and /name:VALUE.\n";
 
 // A synopsis line that would grow past this many characters goes on in the next line.

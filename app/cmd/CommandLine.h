@@ -27,7 +27,9 @@ struct CommandLine {
     std::string directory;  // "" for the program's own
     // set
     std::string controller;
-    std::optional<int> refreshSeconds;
+    std::optional<int> refreshMilliseconds;  // as --refresh-rate or --refresh-ms gave it
+    bool ifChanged = false;                  // store and restart only when the choice differs
+    bool dryRun = false;                     // say what set would do, and do nothing
     // set and check: how long a stored or typed name is looked for among the answers
     // to the broadcasts before the one-node query
     int nameSearchSeconds = 3;

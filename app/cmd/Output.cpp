@@ -162,10 +162,16 @@ std::string PluginText(std::string text)
     return text;
 }
 
-std::string FormatFailure(ExitCode code, const std::string& message)
+std::string JsonFailureMembers(const Failure& failure)
 {
-    return "{\"exitCode\": " + std::to_string(code) + ", \"exitName\": " + JsonString(ExitCodeName(code)) +
-           ", \"message\": " + JsonString(message) + "}\r\n";
+    return "\"exitCode\": " + std::to_string(failure.code) +
+           ", \"exitName\": " + JsonString(ExitCodeName(failure.code)) +
+           ", \"message\": " + JsonString(failure.message);
+}
+
+std::string FormatFailure(const Failure& failure)
+{
+    return "{" + JsonFailureMembers(failure) + "}\r\n";
 }
 
 std::string ExactSeconds(int milliseconds)

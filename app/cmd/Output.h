@@ -24,9 +24,17 @@ constexpr char kPipeShownAs = '!';
 // The check's text as its plugin output carries it.
 std::string PluginText(std::string text);
 
-// A failure for scripts that read JSON: {"exitCode": 3, "exitName": "notFound",
-// "message": ...}, ending in CR LF.
-std::string FormatFailure(ExitCode code, const std::string& message);
+// A command that did not do its job: its exit code, and the message that says why.
+struct Failure {
+    ExitCode code;
+    std::string message;
+};
+
+// A failure's members of a JSON object: "exitCode": 3, "exitName": "notFound",
+// "message": ...
+std::string JsonFailureMembers(const Failure& failure);
+// A failure for scripts that read JSON, as an object of its own; ends in CR LF.
+std::string FormatFailure(const Failure& failure);
 
 // Milliseconds as exact seconds, without trailing zeros: "30", "0.999", "-5".
 std::string ExactSeconds(int milliseconds);

@@ -1,7 +1,6 @@
 #include "app/cmd/SetReport.h"
 
 #include "app/cmd/Output.h"
-#include "store/RefreshRate.h"
 #include "store/SettingsFile.h"
 
 namespace cc {
@@ -38,15 +37,30 @@ std::string FormatStoredChoice(const StoredChoice& choice)
     return "{" + JsonChoice(choice) + "}\r\n";
 }
 
-std::string FormatReplaced(const std::string& controller, int refreshSeconds, const StoredChoice& replaced,
-                           OutputFormat format)
+bool AlreadyStored(const StoredChoice& stored, const std::string& controller, int refreshMilliseconds)
+{
+    return stored.controller == controller && stored.refreshRate.milliseconds == refreshMilliseconds;
+}
+
+std::string FormatSetReport(const SetReport& report, OutputFormat format, const std::optional<Failure>& failure)
 {
     if (format == OutputFormat::Json) {
-        const StoredChoice applied{controller, {true, "", RefreshRateMilliseconds(refreshSeconds)}};
-        return "{" + JsonChoice(applied) + ", \"was\": {" + JsonChoice(replaced) + "}}\r\n";
+        const StoredChoice chosen{report.controller, {true, "", report.refreshMilliseconds}};
+        return "{" + JsonChoice(chosen) + ", \"changed\": " + (report.changed ? "true" : "false") +
+               (report.dryRun ? ", \"dryRun\": true" : "") +
+               (report.was ? ", \"was\": {" + JsonChoice(*report.was) + "}" : "") +
+               (failure ? ", " + JsonFailureMembers(*failure) : "") + "}\r\n";
     }
-    return "was " + replaced.controller.value_or("no controller") + ", " +
-           (replaced.refreshRate.present ? RefreshRateAsStored(replaced.refreshRate) : "no refresh rate") + "\r\n";
+    std::string text;
+    if (!report.changed || report.dryRun) {
+        text += std::string(report.changed ? "would change: " : "unchanged: ") + report.controller + ", " +
+                ExactSeconds(report.refreshMilliseconds) + " s\r\n";
+    }
+    if (const std::optional<StoredChoice>& was = report.was) {
+        text += "was " + was->controller.value_or("no controller") + ", " +
+                (was->refreshRate.present ? RefreshRateAsStored(was->refreshRate) : "no refresh rate") + "\r\n";
+    }
+    return text;
 }
 
 }  // namespace cc

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/cmd/CommandLine.h"
+#include "app/cmd/Output.h"
 #include "store/SettingsFile.h"
 
 namespace cc {
@@ -26,10 +27,26 @@ StoredChoice ReadStoredChoice(const std::string& settingsPath);
 // CR LF.
 std::string FormatStoredChoice(const StoredChoice& choice);
 
-// Table: the line "was 127.0.0.3, 30 s", the rate as `show` prints it. JSON: one object
-// with the choice applied and, under "was", the one it replaced, each as
-// FormatStoredChoice gives it. Ends in CR LF.
-std::string FormatReplaced(const std::string& controller, int refreshSeconds, const StoredChoice& replaced,
-                           OutputFormat format);
+// What set did, or with --dry-run would do.
+struct SetReport {
+    std::string controller;
+    int refreshMilliseconds;
+    bool changed;  // the choice was stored and the service restarted, or would be
+    bool dryRun;
+    std::optional<StoredChoice> was;  // what was replaced, or would be; none when nothing was
+};
+
+// Whether the settings file holds exactly this choice: the controller's text as given and
+// RefreshRate as it would be stored.
+bool AlreadyStored(const StoredChoice& stored, const std::string& controller, int refreshMilliseconds);
+
+// Table: "unchanged: CONTROLLER, N s" when nothing changed, "would change: CONTROLLER,
+// N s" for a dry run that would, then "was 127.0.0.3, 30 s" (the rate as `show` prints
+// it) when something was replaced or would be. JSON: one object, {"controller": ...,
+// "refreshMs": ..., "changed": ..., "dryRun": true (with --dry-run), "was": {...} (as
+// FormatStoredChoice gives it)}, with a failure's members when the change was stored
+// but the command failed after. Ends in CR LF.
+std::string FormatSetReport(const SetReport& report, OutputFormat format,
+                            const std::optional<Failure>& failure = std::nullopt);
 
 }  // namespace cc

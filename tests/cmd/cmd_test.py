@@ -89,6 +89,15 @@ class ServiceDirectory:
                 return log
             time.sleep(0.05)
 
+    def snapshot(self):
+        """Every file's bytes, by its path inside the directory."""
+        files = {}
+        for folder, _, names in os.walk(self.path):
+            for name in names:
+                with open(os.path.join(folder, name), "rb") as file:
+                    files[os.path.relpath(os.path.join(folder, name), self.path)] = file.read()
+        return files
+
     def cached_files(self):
         return sorted(name for name in os.listdir(os.path.join(self.path, "http", "data")) if name != "refreshRate.xml")
 
@@ -217,7 +226,7 @@ class CommandLineProgram(unittest.TestCase):
         code, out, err = self.set_controller("127.0.0.2", "--refresh-rate", "30")
         self.assertEqual(code, 5, err)
         self.assertIn("could not be saved to " + windows_path(self.service.path) + "\\GlasswayConfig.ini", err)
-        self.assertEqual(out.splitlines(), ["was no controller, no refresh rate"])
+        self.assertEqual(out, "", "nothing was stored, so nothing was replaced")
         self.assertIsNone(self.service.read("NorrinGlasswayService.log"))
         self.assertEqual(len(self.service.cached_files()), 3)
 
@@ -227,13 +236,81 @@ class CommandLineProgram(unittest.TestCase):
         self.assertEqual(code, 0, err)
         self.assertRegex(out, r"^[^\r\n]*\r\n$", "one object on one line")
         change = json.loads(out)
-        self.assertEqual(change, {"controller": "ups-lobby", "refreshMs": 20000,
+        self.assertEqual(change, {"controller": "ups-lobby", "refreshMs": 20000, "changed": True,
                                   "was": {"controller": "127.0.0.3", "refreshMs": None}})
 
         code, out, err = self.set_controller(change["was"]["controller"], "--refresh-rate", "30", "--format=json")
         self.assertEqual(code, 0, err)
         self.assertEqual(json.loads(out)["was"], {"controller": "ups-lobby", "refreshMs": 20000})
         self.assertEqual((self.service.stored("IPAddress"), self.service.stored("RefreshRate")), ("127.0.0.3", "30000"))
+
+    def test_if_changed_and_dry_run_store_and_restart_only_what_differs(self):
+        simulator("silent 127.0.0.4 on")
+        settings = "[NorrinGlassway]\r\nIPAddress={}\r\nRefreshRate={}\r\n"
+
+        def data_folder_is_a_file(service):
+            shutil.rmtree(os.path.join(service.path, "http", "data"))
+            service.write("http/data", "a file")
+
+        was = {"controller": "127.0.0.2", "refreshMs": 30000}
+        # (item, stored IPAddress and RefreshRate, a further set-up, arguments after the
+        #  controller, exit code, standard output (an object for JSON), service launches)
+        cases = (
+            ("equal", ("127.0.0.2", "30000"), None, ("127.0.0.2", "--if-changed"), 0,
+             "unchanged: 127.0.0.2, 30 s\r\n", 0),
+            ("equal, dry run", ("127.0.0.2", "30000"), None, ("127.0.0.2", "--dry-run", "--format", "json"), 0,
+             {"controller": "127.0.0.2", "refreshMs": 30000, "changed": False, "dryRun": True}, 0),
+            ("equal, without the option", ("127.0.0.2", "30000"), None, ("127.0.0.2", "--format", "json"), 0,
+             {"controller": "127.0.0.2", "refreshMs": 30000, "changed": True, "was": was}, 2),
+            ("other controller", ("127.0.0.2", "30000"), None, ("Ups-Basement", "--if-changed"), 0,
+             "Updating the Host Controller settings was successful\r\nwas 127.0.0.2, 30 s\r\n", 2),
+            ("other controller, dry run", ("127.0.0.2", "30000"), None, ("Ups-Basement", "--dry-run"), 0,
+             "would change: Ups-Basement, 30 s\r\nwas 127.0.0.2, 30 s\r\n", 0),
+            ("other rate", ("127.0.0.2", "30000"), None,
+             ("127.0.0.2", "--refresh-rate", "45", "--if-changed", "--format", "json"), 0,
+             {"controller": "127.0.0.2", "refreshMs": 45000, "changed": True, "was": was}, 2),
+            ("rate equal once floored", ("127.0.0.2", "20000"), None, ("127.0.0.2", "--refresh-rate", "5", "--if-changed"),
+             0, "unchanged: 127.0.0.2, 20 s\r\n", 0),
+            ("not found", ("127.0.0.4", "30000"), None, ("127.0.0.4", "--if-changed", "--format", "json"), 3,
+             {"exitCode": 3, "exitName": "notFound", "message": "That Controller 127.0.0.4 not found"}, 0),
+            ("member", ("127.0.0.5", "30000"), None, ("127.0.0.5", "--dry-run"), 4, "", 0),
+            ("failed store", ("127.0.0.2", "30000"), data_folder_is_a_file, ("Ups-Basement", "--if-changed"), 5, "", 0),
+        )
+        for item, stored, set_up, arguments, expected_code, expected_out, launches in cases:
+            with self.subTest(item=item):
+                service = ServiceDirectory()
+                self.addCleanup(service.remove)
+                service.write("GlasswayConfig.ini", settings.format(*stored))
+                if set_up:
+                    set_up(service)
+                before = service.snapshot()
+                code, out, err = run("set", *arguments, "--dir", windows_path(service.path))
+                self.assertEqual(code, expected_code, out + err)
+                self.assertEqual(json.loads(out) if isinstance(expected_out, dict) else out, expected_out)
+                self.assertEqual(len(service.service_log(launches)), launches)
+                if not launches:
+                    self.assertEqual(service.snapshot(), before, "not a byte written")
+
+    def test_was_rolls_back_every_rate_set_can_store(self):
+        # (RefreshRate stored, what "was" gives back, RefreshRate after the roll-back)
+        for stored, refresh_ms, restored in (("30500", 30500, "30500"), ("86400000", 86400000, "86400000"),
+                                             ("10000", 10000, "20000"), ("20s", None, None)):
+            with self.subTest(stored=stored):
+                self.service.write("GlasswayConfig.ini", f"[NorrinGlassway]\r\nIPAddress=127.0.0.3\r\nRefreshRate={stored}\r\n")
+                code, out, err = self.set_controller("ups-lobby", "--refresh-rate", "60", "--format", "json")
+                self.assertEqual(code, 0, err)
+                was = json.loads(out)["was"]
+                self.assertEqual((was["controller"], was["refreshMs"]), ("127.0.0.3", refresh_ms))
+                if refresh_ms is None:
+                    self.assertEqual(was["refreshText"], stored, "was says the rate cannot be given back")
+                    continue
+                code, out, err = self.set_controller(was["controller"], "--refresh-ms", str(was["refreshMs"]),
+                                                     "--format", "json")
+                self.assertEqual(code, 0, err)
+                self.assertEqual((self.service.stored("IPAddress"), self.service.stored("RefreshRate")),
+                                 ("127.0.0.3", restored))
+                code, out, err = run("show", "--dir", windows_path(self.service.path), "--format", "json")
+                self.assertEqual(json.loads(out) == was, restored == stored, "show gives what was gave")
 
     def test_bad_arguments_are_refused_before_anything_is_sent(self):
         before = simulator_stats()["queries"]
@@ -255,6 +332,9 @@ class CommandLineProgram(unittest.TestCase):
                 (("set", "", "127.0.0.2"), "is empty"),
                 (("set", "127.0.0.2", "--refresh-rate", "-5"), "--refresh-rate"),
                 (("set", "127.0.0.2", "--format", "csv"), "table or json"),
+                (("set", "127.0.0.2", "--refresh-ms", "86400001"), "at most 86400000"),
+                (("set", "127.0.0.2", "--refresh-rate", "30", "--refresh-ms", "30000"), "give the refresh rate once"),
+                (("set", "127.0.0.2", "--if-changed=yes"), "takes no value"),
                 (("set",), "needs the controller"),
                 (("frobnicate",), "unknown command")):
             with self.subTest(arguments=arguments):
@@ -415,7 +495,7 @@ class CommandLineProgram(unittest.TestCase):
         #  whether the service was restarted)
         cases = (
             ("http\\data a file", data_folder_is_a_file, ("set", "127.0.0.2", "--refresh-rate", "30"), 5,
-             "was old, 30 s\r\n", "could not be saved to {dir}\\http\\data\\refreshRate.xml", None, False),
+             "", "could not be saved to {dir}\\http\\data\\refreshRate.xml", None, False),
             ("quotes dropped", None, ("set", '"q"'), 2, "", "drops the quotes", ("old", "30000"), False),
             ("blanks dropped", None, ("set", " ups-lobby "), 2, "", "drops blanks", ("old", "30000"), False),
             ("rate not a number", refresh_rate("20s"), ("show",), 0,
