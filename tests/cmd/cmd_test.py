@@ -2,9 +2,10 @@
 how it applies a choice, and how it refuses bad arguments.
 
 Run by ctest inside the test namespace (the simulator fixture is up):
-    cmd_test.py CMD-EXE STAND-IN-SERVICE-EXE SCRIPTS-DIR SIMULATOR-CONTROL VERSION
+    cmd_test.py CMD-EXE STAND-IN-SERVICE-EXE SCRIPTS-DIR SIMULATOR-CONTROL VERSION [CLASS...]
 SIMULATOR-CONTROL is the simulator's control address, HOST:PORT; VERSION is the
-project's version, which --version must print.
+project's version, which --version must print; CLASS names a test class to run
+(CommandLineProgram, or AnsiblePlaybook, which runs the example playbook).
 """
 import csv
 import io
@@ -578,5 +579,57 @@ class CommandLineProgram(unittest.TestCase):
                 self.assertEqual((code, out), (0, "ChangeControllerCmd " + VERSION + "\r\n"), err)
 
 
+class AnsiblePlaybook(unittest.TestCase):
+    """The example playbook, run for real against localhost: the command module runs the
+    companion under Wine in place of win_command, which is the only difference from a
+    run against Windows hosts."""
+
+    PLAYBOOK = os.path.join(os.path.dirname(SCRIPTS), "docs", "examples", "ansible", "glassway-controller.yml")
+
+    def setUp(self):
+        if not shutil.which("ansible-playbook"):
+            self.skipTest("ansible-playbook is missing: scripts/setup.sh installs Debian's ansible-core")
+        simulator("reset")
+        simulator("node 127.0.0.2 ups-lobby")
+        self.service = ServiceDirectory()
+        self.addCleanup(self.service.remove)
+        self.work = tempfile.mkdtemp(prefix="cc-ansible-")
+        self.addCleanup(shutil.rmtree, self.work, True)
+        self.inventory = os.path.join(self.work, "hosts.ini")
+        with open(self.inventory, "w") as file:
+            file.write(f"[glassway_servers]\nlocalhost ansible_connection=local ansible_python_interpreter={sys.executable}\n")
+
+    def playbook(self, *options):
+        """Runs the playbook; returns its exit code and its recap for localhost as a dict."""
+        variables = {"glassway_module": "ansible.builtin.command", "glassway_program": [WINERUN, CMD],
+                     "glassway_dir": windows_path(self.service.path), "glassway_controller": "ups-lobby"}
+        environment = dict(os.environ, HOME=self.work, ANSIBLE_LOCAL_TEMP=os.path.join(self.work, "tmp"),
+                           ANSIBLE_NOCOLOR="1", ANSIBLE_RETRY_FILES_ENABLED="0")
+        done = subprocess.run(["ansible-playbook", "-i", self.inventory, self.PLAYBOOK, "-e", json.dumps(variables),
+                               *options], capture_output=True, text=True, timeout=600, env=environment,
+                              stdin=subprocess.DEVNULL)
+        recap = re.search(r"^(localhost\s+:.*)$", done.stdout, re.M)
+        self.assertIsNotNone(recap, done.stdout + done.stderr)
+        print(" ".join(options) or "run", "->", recap.group(1), file=sys.stderr)
+        return done.returncode, dict(field.split("=") for field in recap.group(1).split(":", 1)[1].split())
+
+    def test_a_second_run_changes_and_restarts_nothing_and_check_mode_changes_nothing(self):
+        before = self.service.snapshot()
+        code, recap = self.playbook("--check")
+        self.assertEqual((code, recap["changed"], recap["failed"]), (0, "1", "0"), "check mode shows the change")
+        self.assertEqual(self.service.snapshot(), before, "check mode changes nothing")
+
+        code, recap = self.playbook()
+        self.assertEqual((code, recap["changed"], recap["failed"]), (0, "1", "0"))
+        self.assertEqual(len(self.service.service_log(2)), 2, "one restart: two launches")
+        self.assertEqual(self.service.stored("IPAddress"), "ups-lobby")
+
+        stored = self.service.snapshot()
+        code, recap = self.playbook()
+        self.assertEqual((code, recap["changed"], recap["failed"]), (0, "0", "0"))
+        self.assertEqual(self.service.snapshot(), stored, "no store, no launch, no file deleted")
+
+
 if __name__ == "__main__":
-    unittest.main(argv=sys.argv[:1], verbosity=2)
+    # Further arguments name the test classes to run (unittest's own argument form).
+    unittest.main(argv=sys.argv[:1] + sys.argv[6:], verbosity=2)
