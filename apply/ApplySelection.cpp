@@ -34,9 +34,19 @@ bool LaunchHidden(const std::string& commandLine, const ProcessStarter& startPro
 
 }  // namespace
 
+std::string ServiceExecutablePath(const std::string& exeDirectory)
+{
+    return exeDirectory + "\\" + kServiceExecutable;
+}
+
+bool IsServiceFolder(const std::string& exeDirectory)
+{
+    return KindOf(ServiceExecutablePath(exeDirectory)) == PathKind::Other;
+}
+
 std::string ServiceCommandLine(const std::string& exeDirectory, const char* option)
 {
-    return "\"" + exeDirectory + "\\" + kServiceExecutable + "\" " + option;
+    return "\"" + ServiceExecutablePath(exeDirectory) + "\" " + option;
 }
 
 bool CreateProcessFor(char* commandLine, STARTUPINFOA& startup, PROCESS_INFORMATION& process)
@@ -44,16 +54,16 @@ bool CreateProcessFor(char* commandLine, STARTUPINFOA& startup, PROCESS_INFORMAT
     return CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process) != 0;
 }
 
-ApplyResult ApplySelection(const std::string& exeDirectory, const std::string& address, int refreshSeconds,
+ApplyResult ApplySelection(const std::string& exeDirectory, const std::string& address, int refreshMilliseconds,
                            const ProcessStarter& startProcess)
 {
-    UnsavedFiles unsaved = WriteSettings(exeDirectory, "1", address, refreshSeconds);
-    if (!unsaved.empty())
-        return {ApplyOutcome::NotSaved, std::move(unsaved)};
+    StoreOutcome stored = WriteSettings(exeDirectory, "1", address, refreshMilliseconds);
+    if (!stored.unsaved.empty())
+        return {ApplyOutcome::NotSaved, std::move(stored.unsaved), std::move(stored.leftChanged)};
     if (!RestartService(exeDirectory, startProcess))
-        return {ApplyOutcome::RestartFailed, {}};
+        return {ApplyOutcome::RestartFailed, {}, {}};
     DeleteCachedDataFiles(exeDirectory);
-    return {ApplyOutcome::Applied, {}};
+    return {ApplyOutcome::Applied, {}, {}};
 }
 
 bool RestartService(const std::string& exeDirectory, const ProcessStarter& startProcess)

@@ -16,6 +16,13 @@ namespace cc {
 // `process` as CreateProcessA does; false when nothing was started.
 using ProcessStarter = std::function<bool(char* commandLine, STARTUPINFOA& startup, PROCESS_INFORMATION& process)>;
 
+// exeDirectory + "\NorrinGlasswayService.exe", the web service's executable.
+std::string ServiceExecutablePath(const std::string& exeDirectory);
+
+// Whether the service's executable lies in `exeDirectory`: the only folder the tool
+// stores a choice in, as nowhere else would the service read it.
+bool IsServiceFolder(const std::string& exeDirectory);
+
 // The command line that runs the service executable in `exeDirectory` with `option`
 // ("-k" stops the service, "-s" starts it). The path is quoted, so that a directory
 // with blanks cannot make another program run in the service's place.
@@ -31,13 +38,14 @@ enum class ApplyOutcome {
 
 struct ApplyResult {
     ApplyOutcome outcome;
-    UnsavedFiles unsavedFiles;  // with NotSaved, the files that could not be stored
+    UnsavedFiles unsavedFiles;  // with NotSaved, the file that could not be stored
+    UnsavedFiles leftChanged;   // with NotSaved, the files that could not be put back
 };
 
-// WriteSettings with Reset "1", the address and the refresh rate. Only when every store
-// succeeded is the service restarted (nothing half-written is restarted into), and only
-// when both launches succeeded are the cached data files deleted.
-ApplyResult ApplySelection(const std::string& exeDirectory, const std::string& address, int refreshSeconds,
+// WriteSettings with Reset "1", the address and the refresh rate in milliseconds. Only when the store
+// succeeded whole is the service restarted (nothing half-written is restarted into), and
+// only when both launches succeeded are the cached data files deleted.
+ApplyResult ApplySelection(const std::string& exeDirectory, const std::string& address, int refreshMilliseconds,
                            const ProcessStarter& startProcess = CreateProcessFor);
 
 // Launches the stop command, and 100 ms later the start command, each with a hidden

@@ -61,6 +61,11 @@ MessageText NotListedMessage(const std::string& address)
     return {FormatWithText(LoadResString(IDS_CONTROLLER_NOT_FOUND), address), {}};
 }
 
+MessageText NotServiceFolderMessage(const std::string& exeDirectory)
+{
+    return {FormatWithText(LoadResString(IDS_NOT_SERVICE_FOLDER), exeDirectory), LoadResString(IDS_APP_TITLE)};
+}
+
 MessageText ApplyResultMessage(const ApplyResult& result)
 {
     // Success and restart failure load their texts with LoadStringOrEmpty (a missing
@@ -74,7 +79,10 @@ MessageText ApplyResultMessage(const ApplyResult& result)
     case ApplyOutcome::NotSaved:
         break;
     }
-    return {FormatWithText(LoadResString(IDS_SETTINGS_NOT_SAVED), JoinFileNames(result.unsavedFiles)), caption};
+    std::string text = FormatWithText(LoadResString(IDS_SETTINGS_NOT_SAVED), JoinFileNames(result.unsavedFiles));
+    if (!result.leftChanged.empty())
+        text += " " + FormatWithText(LoadResString(IDS_SETTINGS_LEFT_CHANGED), JoinFileNames(result.leftChanged));
+    return {text, caption};
 }
 
 }  // namespace cc

@@ -40,6 +40,8 @@ MessageText ResolveFailureMessage(ResolveOutcome outcome, const std::string& typ
 MessageText CouldNotFindMessage(const std::string& typedText);
 // What Update says when the library's address is carried by no row.
 MessageText NotListedMessage(const std::string& address);
+// What the tool says when its folder holds no service executable (IsServiceFolder).
+MessageText NotServiceFolderMessage(const std::string& exeDirectory);
 // The outcome of an apply.
 MessageText ApplyResultMessage(const ApplyResult& result);
 

@@ -4,8 +4,9 @@
 #   target_link_libraries(TARGET PUBLIC product_hardening)
 # A library passes them on to whatever links it, so a program gets them with its
 # libraries, and its link pulls in libssp (-fstack-protector-strong on the link line),
-# which holds __stack_chk_fail and the _FORTIFY_SOURCE checks (__memcpy_chk, ...) that
-# mingw-w64's headers call.
+# which holds the _FORTIFY_SOURCE checks (__memcpy_chk, ...) that mingw-w64's headers
+# call. The guard and __stack_chk_fail are framework/StackGuard.cpp's, linked in with
+# the tool's library in place of libssp's.
 #
 # The linker's ASLR and DEP marks are its defaults today; they are given explicitly so
 # that no change of defaults takes them away (tests/security/pe_hardening_test.py

@@ -11,10 +11,9 @@ namespace {
 // checks that it names the same DLLs and that the built programs delay-load just these.
 constexpr const char* kDelayLoadedDlls[] = {"bcrypt.dll", "iphlpapi.dll", "comctl32.dll"};
 
-// Code linked into the programs loads DLLs before main: the stack protector (GCC's
-// libssp) seeds its guard in a static initialiser through CryptAcquireContext, which
-// loads the system's crypto providers and the DLLs they import, bcrypt.dll among them.
-// Running before every other static initialiser, this restricts those searches too.
+// Code linked into the programs may load DLLs before main, in static initialisers: the
+// stack protector's guard is seeded through bcrypt.dll (StackGuard.cpp). Running before
+// every other static initialiser, this restricts those searches too.
 // A failure here cannot be reported yet; LoadDllsFromSystemDirectoryOnly repeats the
 // restriction and reports it.
 __attribute__((constructor(101))) void RestrictDllSearchBeforeStaticInitialisers()

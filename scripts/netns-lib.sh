@@ -14,6 +14,9 @@ begin_work() {  # SCRIPT [ARGS...]
         shift
         exec env NETNS_LIB_OWN_NAMESPACE="$work" unshare --net sh "$script" "$@"
     fi
+    # shellcheck source=scripts/netns-guard.sh
+    . "$scripts/netns-guard.sh"
+    record_private_network_namespace
     ip link set lo up
     rm -rf "$work"
     mkdir -p "$work"

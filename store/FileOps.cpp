@@ -4,6 +4,8 @@
 
 #include <optional>
 
+#include "store/ExeDirectory.h"
+
 namespace cc {
 
 namespace {
@@ -58,33 +60,52 @@ private:
     HANDLE m_handle;
 };
 
-// A fresh name beside `path` that nobody can know in advance; none when the system's
-// random numbers are not available.
-std::optional<std::wstring> UnpredictableNameBeside(const std::string& path)
+// `count` random bytes as hexadecimal digits; none when the system's random numbers are
+// not available.
+std::optional<std::string> RandomDigits(std::size_t count)
 {
     unsigned char random[16];
-    if (!BCRYPT_SUCCESS(BCryptGenRandom(nullptr, random, sizeof random, BCRYPT_USE_SYSTEM_PREFERRED_RNG)))
+    if (count > sizeof random ||
+        !BCRYPT_SUCCESS(BCryptGenRandom(nullptr, random, static_cast<ULONG>(count), BCRYPT_USE_SYSTEM_PREFERRED_RNG)))
         return std::nullopt;
     static const char kDigits[] = "0123456789abcdef";
-    std::string suffix;
-    for (const unsigned char byte : random) {
-        suffix += kDigits[byte >> 4];
-        suffix += kDigits[byte & 15];
+    std::string digits;
+    for (std::size_t i = 0; i < count; ++i) {
+        digits += kDigits[random[i] >> 4];
+        digits += kDigits[random[i] & 15];
     }
-    return PlatformPath(path + "." + suffix + ".new");
+    return digits;
 }
+
+// A fresh name beside `path` that nobody can know in advance: `path` with a random
+// suffix; none without random numbers.
+std::optional<std::string> LongNameBeside(const std::string& path)
+{
+    const std::optional<std::string> digits = RandomDigits(16);
+    return digits ? std::optional<std::string>(path + "." + *digits + ".new") : std::nullopt;
+}
+
+// The same in `path`'s folder, 18 characters long: no longer than the settings file's
+// own name, so that the profile calls' path limit holds for it as for that file.
+std::optional<std::string> ShortNameBeside(const std::string& path)
+{
+    const std::optional<std::string> digits = RandomDigits(7);
+    return digits ? std::optional<std::string>(DirectoryOf(path) + "\\" + *digits + ".new") : std::nullopt;
+}
+
+using NameMaker = std::optional<std::string> (*)(const std::string& path);
 
 // A new file under a name nobody could have planted beforehand. CREATE_NEW never opens
 // what is already there, a link included; a name that exists is replaced by another.
-FileHandle CreateTemporaryBeside(const std::string& path, std::wstring& name)
+FileHandle CreateTemporaryBeside(const std::string& path, NameMaker makeName, std::string& name)
 {
     for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
-        const std::optional<std::wstring> fresh = UnpredictableNameBeside(path);
+        const std::optional<std::string> fresh = makeName(path);
         if (!fresh)
             break;
         name = *fresh;
-        HANDLE file =
-            CreateFileW(name.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE file = CreateFileW(PlatformPath(name).c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS)
             return FileHandle(file);
     }
@@ -133,6 +154,26 @@ std::optional<std::string> ReadWhole(HANDLE file)
         done += read;
     }
     return content;
+}
+
+// Writes `content` to a new file beside `path` (CreateTemporaryBeside) and closes it;
+// its name, none when it could not be written whole, and then nothing is left.
+std::optional<std::string> WriteNewFileBeside(const std::string& path, NameMaker makeName, const std::string& content,
+                                              const FileByteWriter& write)
+{
+    std::string name;
+    FileHandle file = CreateTemporaryBeside(path, makeName, name);
+    if (!file.IsOpen())
+        return std::nullopt;
+    if (!WriteWhole(file.Get(), content, write)) {
+        DeleteOpenFile(file, PlatformPath(name));
+        return std::nullopt;
+    }
+    if (!file.Close()) {
+        DeleteFileW(PlatformPath(name).c_str());
+        return std::nullopt;
+    }
+    return name;
 }
 
 // A read-only file or a directory, which the content must not replace.
@@ -209,24 +250,54 @@ bool ReplaceFileContent(const std::string& path, const std::string& content, con
     if (IsUnwritable(target))
         return false;
 
-    std::wstring temporary;
-    FileHandle temporaryFile = CreateTemporaryBeside(path, temporary);
-    if (!temporaryFile.IsOpen())
+    const std::optional<std::string> written = WriteNewFileBeside(path, LongNameBeside, content, write);
+    if (!written)
         return false;
-    if (!WriteWhole(temporaryFile.Get(), content, write)) {
-        DeleteOpenFile(temporaryFile, temporary);
-        return false;
-    }
-    if (!temporaryFile.Close()) {
-        DeleteFileW(temporary.c_str());
-        return false;
-    }
+    const std::wstring temporary = PlatformPath(*written);
     const DWORD moveError = MoveOver(temporary, target);
     if (moveError == ERROR_SUCCESS)
         return true;
     DeleteFileW(temporary.c_str());
     // A reader that shares writing lets the file be rewritten where it is.
     return HeldOpenByAnother(moveError) && RewriteInPlace(target, content, write);
+}
+
+std::optional<FileSnapshot> TakeSnapshot(const std::string& path)
+{
+    FileHandle file(CreateFileW(PlatformPath(path).c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!file.IsOpen()) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+            return FileSnapshot{false, {}};
+        return std::nullopt;
+    }
+    if (IsReparsePoint(file.Get()))
+        return std::nullopt;
+    std::optional<std::string> bytes = ReadWhole(file.Get());
+    if (!bytes)
+        return std::nullopt;
+    return FileSnapshot{true, std::move(*bytes)};
+}
+
+bool PutBack(const std::string& path, const FileSnapshot& snapshot)
+{
+    if (snapshot.present)
+        ReplaceFileContent(path, snapshot.bytes);
+    else
+        RemoveFile(path);
+    return TakeSnapshot(path) == snapshot;
+}
+
+ScratchFile::ScratchFile(const std::string& besidePath, const std::string& content, const FileByteWriter& write)
+    : m_path(WriteNewFileBeside(besidePath, ShortNameBeside, content, write).value_or(""))
+{}
+
+ScratchFile::~ScratchFile()
+{
+    if (!m_path.empty())
+        RemoveFile(m_path);
 }
 
 PathKind KindOf(const std::string& path)

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace cc {
@@ -29,6 +30,39 @@ bool WriteAllBytes(HANDLE file, const char* bytes, std::size_t count);
 // left.
 bool ReplaceFileContent(const std::string& path, const std::string& content,
                         const FileByteWriter& write = WriteAllBytes);
+
+// A file's exact bytes, or that nothing lay at its name.
+struct FileSnapshot {
+    bool present = false;
+    std::string bytes;
+    bool operator==(const FileSnapshot& other) const { return present == other.present && bytes == other.bytes; }
+    bool operator!=(const FileSnapshot& other) const { return !(*this == other); }
+};
+// None when the file cannot be read whole: a directory, a link (whose target is never
+// read), a file held without read sharing.
+std::optional<FileSnapshot> TakeSnapshot(const std::string& path);
+
+// Makes `path` hold the snapshot again: its bytes through ReplaceFileContent, or no file
+// where none was. True when the file then holds exactly the snapshot.
+bool PutBack(const std::string& path, const FileSnapshot& snapshot);
+
+// A new file beside `besidePath`, holding `content`, for a writer that only takes a
+// name (the profile calls). Its name is unpredictable and no longer than the settings
+// file's own (GlasswayConfig.ini), and the file is created new (CREATE_NEW), so nothing
+// planted is opened; it is deleted when the object ends. Path() is empty when it could
+// not be made whole.
+class ScratchFile {
+public:
+    ScratchFile(const std::string& besidePath, const std::string& content, const FileByteWriter& write = WriteAllBytes);
+    ~ScratchFile();
+    ScratchFile(const ScratchFile&) = delete;
+    ScratchFile& operator=(const ScratchFile&) = delete;
+
+    const std::string& Path() const { return m_path; }
+
+private:
+    std::string m_path;
+};
 
 enum class PathKind {
     Missing,    // nothing at that name (nor at the folder it would be in)

@@ -14,6 +14,8 @@ namespace {
 
 // As the service reads a value.
 constexpr size_t kLongestReadableValue = 254;
+// The blanks the profile read drops around a value.
+constexpr const char kBlanks[] = " \t\v\f";
 
 // Some implementations do not fail on a longer path but write elsewhere.
 bool ProfileCallsCanTake(const std::string& settingsPath)
@@ -57,16 +59,23 @@ bool HasSetting(const std::string& settingsPath, const char* key)
 
 std::optional<std::string> ProfileReadBackProblem(const std::string& value)
 {
-    const auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; };
     if (value.find_first_of("\r\n") != std::string::npos)
         return "a line break ends a value in the settings file";
-    if (!value.empty() && (isBlank(value.front()) || isBlank(value.back())))
+    if (WithoutSurroundingBlanks(value) != value)
         return "the settings file drops blanks around a value";
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
         return "the settings file drops the quotes around a value";
     if (value.size() > kLongestReadableValue)
         return "the settings file gives at most " + std::to_string(kLongestReadableValue) + " characters back";
     return std::nullopt;
+}
+
+std::string WithoutSurroundingBlanks(const std::string& text)
+{
+    const size_t first = text.find_first_not_of(kBlanks);
+    if (first == std::string::npos)
+        return "";
+    return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
 }
 
 std::string SettingsPathFor(const std::string& exeDirectory)

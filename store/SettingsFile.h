@@ -31,6 +31,9 @@ bool HasSetting(const std::string& settingsPath, const char* key);
 // ends it, and the service reads at most 254 characters.
 std::optional<std::string> ProfileReadBackProblem(const std::string& value);
 
+// The text without the blanks the profile read drops at either end.
+std::string WithoutSurroundingBlanks(const std::string& text);
+
 // Writes Reset "0", which tells the service that the tool's dialog has opened. A
 // failed write is not reported: the dialog opens either way.
 void ClearResetFlag(const std::string& settingsPath);

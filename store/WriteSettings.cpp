@@ -1,40 +1,83 @@
 #include "store/WriteSettings.h"
 
-#include <algorithm>
+#include <optional>
 
 #include "store/RefreshRate.h"
 #include "store/SettingsFile.h"
 
 namespace cc {
 
-UnsavedFiles WriteSettings(const std::string& exeDirectory, const std::string& reset, const std::string& address,
-                           int refreshSeconds, const RefreshRateXmlWriter& writeRefreshRateXml)
+namespace {
+
+struct Values {
+    const std::string& reset;
+    const std::string& address;
+    std::string milliseconds;
+};
+
+// Whether the profile read gives back, from `path`, the three values written.
+bool ReadsBack(const std::string& path, const Values& values)
+{
+    return ReadSetting(path, kResetKey) == values.reset && ReadSetting(path, kAddressKey) == values.address &&
+           ReadSetting(path, kRefreshRateKey) == values.milliseconds;
+}
+
+// The writes in their order, the settings into a copy that replaces the settings file
+// last; the file whose write or read-back failed, none when everything was stored.
+std::optional<std::string> WriteInOrder(const std::string& exeDirectory, const FileSnapshot& settingsBefore,
+                                        const Values& values, int refreshMilliseconds,
+                                        const RefreshRateXmlWriter& writeRefreshRateXml, const FileByteWriter& write)
 {
     const std::string path = SettingsPathFor(exeDirectory);
-    const std::string milliseconds = std::to_string(RefreshRateMilliseconds(refreshSeconds));
+    const ScratchFile copy(path, settingsBefore.bytes, write);
+    const std::string& copyPath = copy.Path();
+    if (copyPath.empty() || !WriteSetting(copyPath, kResetKey, values.reset) ||
+        !WriteSetting(copyPath, kAddressKey, values.address))
+        return path;
+    if (writeRefreshRateXml(exeDirectory, refreshMilliseconds) == RefreshRateXmlResult::Failed)
+        return RefreshRateXmlPathFor(exeDirectory);
+    if (!WriteSetting(copyPath, kRefreshRateKey, values.milliseconds) || !ReadsBack(copyPath, values))
+        return path;
+    const std::optional<FileSnapshot> written = TakeSnapshot(copyPath);
+    if (!written || !ReplaceFileContent(path, written->bytes, write))
+        return path;
+    return std::nullopt;
+}
+
+}  // namespace
+
+StoreOutcome WriteSettings(const std::string& exeDirectory, const std::string& reset, const std::string& address,
+                           int refreshMilliseconds, const RefreshRateXmlWriter& writeRefreshRateXml,
+                           const FileByteWriter& write)
+{
+    const std::string path = SettingsPathFor(exeDirectory);
     // A value the service would read back otherwise is not stored at all, so that
     // nothing of this choice is half there.
     for (const std::string* value : {&reset, &address}) {
         if (ProfileReadBackProblem(*value))
-            return {path};
+            return {{path}, {}};
     }
+    // What each file held, to put back after a failure; a file that cannot be read
+    // whole could not be put back, so nothing is written.
+    const std::string xmlPath = RefreshRateXmlPathFor(exeDirectory);
+    const std::optional<FileSnapshot> settingsBefore = TakeSnapshot(path);
+    if (!settingsBefore)
+        return {{path}, {}};
+    const std::optional<FileSnapshot> xmlBefore = TakeSnapshot(xmlPath);
+    if (!xmlBefore)
+        return {{xmlPath}, {}};
 
-    UnsavedFiles unsaved;
-    const auto note = [&unsaved](bool stored, const std::string& file) {
-        if (!stored && std::find(unsaved.begin(), unsaved.end(), file) == unsaved.end())
-            unsaved.push_back(file);
-    };
-    note(WriteSetting(path, kResetKey, reset), path);
-    note(WriteSetting(path, kAddressKey, address), path);
-    note(writeRefreshRateXml(exeDirectory, refreshSeconds) != RefreshRateXmlResult::Failed,
-         RefreshRateXmlPathFor(exeDirectory));
-    note(WriteSetting(path, kRefreshRateKey, milliseconds), path);
-    // Read back as the service reads them: a value that comes back otherwise is not
-    // what was stored, whatever the writes said.
-    note(ReadSetting(path, kResetKey) == reset && ReadSetting(path, kAddressKey) == address &&
-             ReadSetting(path, kRefreshRateKey) == milliseconds,
-         path);
-    return unsaved;
+    const Values values{reset, address, std::to_string(refreshMilliseconds)};
+    const std::optional<std::string> failed =
+        WriteInOrder(exeDirectory, *settingsBefore, values, refreshMilliseconds, writeRefreshRateXml, write);
+    if (!failed)
+        return {};
+    StoreOutcome outcome{{*failed}, {}};
+    for (const auto& [file, before] : {std::pair{path, *settingsBefore}, std::pair{xmlPath, *xmlBefore}}) {
+        if (TakeSnapshot(file) != before && !PutBack(file, before))
+            outcome.leftChanged.push_back(file);
+    }
+    return outcome;
 }
 
 }  // namespace cc

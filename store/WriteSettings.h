@@ -4,26 +4,39 @@
 #include <string>
 #include <vector>
 
+#include "store/FileOps.h"
 #include "store/RefreshRateXml.h"
 
 namespace cc {
 
-// The files that an apply-time write could not store, each named once, in the order
-// of the writes; empty when everything was stored.
+// Files named in a store's outcome, each once, in the order of the writes.
 using UnsavedFiles = std::vector<std::string>;
 
-using RefreshRateXmlWriter = std::function<RefreshRateXmlResult(const std::string& exeDirectory, int refreshSeconds)>;
+struct StoreOutcome {
+    // The file whose write or read-back failed; empty when everything was stored.
+    UnsavedFiles unsaved;
+    // After a failure, the files that could not be put back as they were: they hold
+    // part of the new choice. Empty whenever the store left both files as they were.
+    UnsavedFiles leftChanged;
+};
 
-// The apply-time write: Reset, IPAddress, then refreshRate.xml, then RefreshRate, so
-// that the service never sees a new RefreshRate before the file that goes with it. A
-// failed write does not stop the following ones, so that as much of the choice as
-// possible is kept; a missing http\data folder is nothing to write, not a failure.
-// Afterwards the three values are read back through the profile calls the service
-// reads them with; one that differs marks the settings file unsaved. A reset or
-// address text that the profile read would not give back (ProfileReadBackProblem) is
-// refused before anything is written. Tests replace the refreshRate.xml step to see
-// the order.
-UnsavedFiles WriteSettings(const std::string& exeDirectory, const std::string& reset, const std::string& address,
-                           int refreshSeconds, const RefreshRateXmlWriter& writeRefreshRateXml = WriteRefreshRateXml);
+using RefreshRateXmlWriter =
+    std::function<RefreshRateXmlResult(const std::string& exeDirectory, int refreshMilliseconds)>;
+
+// The apply-time write, all or nothing across GlasswayConfig.ini and refreshRate.xml.
+// Both files' bytes (or their absence) are kept first. The settings are written with the
+// profile calls into a copy of the settings file (ScratchFile): Reset, IPAddress, then
+// refreshRate.xml itself, then RefreshRate, so that the service never sees a new
+// RefreshRate before the file that goes with it. The copy is read back as the service
+// reads it and then replaces the settings file whole (ReplaceFileContent), so the
+// service reads the old file or the new one. At the first failed write or read-back
+// both files are put back as they were, and only then is the failure reported. A
+// missing http\data folder is nothing to write, not a failure. A reset or address text
+// that the profile read would not give back (ProfileReadBackProblem) is refused before
+// anything is written. Tests replace the refreshRate.xml step and the byte writer.
+StoreOutcome WriteSettings(const std::string& exeDirectory, const std::string& reset, const std::string& address,
+                           int refreshMilliseconds,
+                           const RefreshRateXmlWriter& writeRefreshRateXml = WriteRefreshRateXml,
+                           const FileByteWriter& write = WriteAllBytes);
 
 }  // namespace cc

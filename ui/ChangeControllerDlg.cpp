@@ -69,6 +69,14 @@ BOOL CChangeControllerDlg::OnInitDialog()
     fw::CDialog::OnInitDialog();
     EnableControl(m_btnUpdate, false);
 
+    // Elsewhere the service would never read what the tool stores: nothing is written,
+    // and the tool ends once the operator has read why.
+    const std::string exeDirectory = m_services.exeDirectory();
+    if (!IsServiceFolder(exeDirectory)) {
+        ShowMessage(NotServiceFolderMessage(exeDirectory));
+        EndDialog(IDCANCEL);
+        return TRUE;
+    }
     ClearResetFlag(m_settingsPath);
 
     // Looked up once, for the scan's broadcasts; the controller object is handed the
@@ -79,6 +87,7 @@ BOOL CChangeControllerDlg::OnInitDialog()
     constexpr DWORD kGridAndFullRow = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT;
     m_listControllers.SetExtendedStyle(m_listControllers.GetExtendedStyle() | kGridAndFullRow);
     m_listKeys.Attach(m_listControllers);
+    NameTextlessControls();
 
     const StoredSettings stored = ReadSettings(m_settingsPath);
     ShowRefreshRate(std::to_string(stored.refreshSeconds));
@@ -109,6 +118,17 @@ void CChangeControllerDlg::SetupListColumns(fw::CListCtrl& list, fw::CImageList&
     images.Create(16, 16, ILC_COLOR24 | ILC_MASK, 0, 2);
     images.Add(::LoadIconA(fw::AfxGetResourceHandle(), MAKEINTRESOURCEA(IDI_CONTROLLER)));
     list.SetImageList(images, LVSIL_SMALL);
+}
+
+// What a screen reader calls each control. oleacc names an edit after the static label
+// just before it in the template, and a list view or an up-down control after its own
+// window text: Windows' oleacc documents that for both classes, and Wine's does the
+// same (it takes no hidden label for them). Neither control draws that text, so the
+// operator sees nothing new.
+void CChangeControllerDlg::NameTextlessControls()
+{
+    m_listControllers.SetWindowText(LoadResString(IDS_NAME_CONTROLLER_LIST));
+    m_spinRefreshRate.SetWindowText(LoadResString(IDS_NAME_REFRESH_RATE_SPIN));
 }
 
 void CChangeControllerDlg::OnPaint()

@@ -78,6 +78,7 @@ private:
     ApplyResult ApplySelection(std::string address, int refreshSeconds);
 
     void SetupListColumns(fw::CListCtrl& list, fw::CImageList& images);
+    void NameTextlessControls();
     bool HandleListClick(const NMHDR* pNMHDR);
     std::string RowAddress(int row) const;
     void TakeRowAddress(int row);

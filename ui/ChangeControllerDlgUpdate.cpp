@@ -9,6 +9,7 @@
 #include "discovery/AddressRanges.h"
 #include "discovery/ControllerScan.h"
 #include "store/RefreshRate.h"
+#include "store/SettingsFile.h"
 #include "ui/PleaseWaitDlg.h"
 #include "ui/resource.h"
 
@@ -28,7 +29,8 @@ std::unique_ptr<PleaseWaitScope> ShowSearchingWindow(HWND parent)
 void CChangeControllerDlg::OnUpdate()
 {
     EnableControl(m_btnUpdate, false);
-    const std::string typedText = m_editAddress.GetWindowText();
+    // As an operator pasting an address expects, blanks around it are no part of it.
+    const std::string typedText = WithoutSurroundingBlanks(m_editAddress.GetWindowText());
 
     if (ResolveController(typedText)) {
         // The rate is stored within the spin's bounds, and the field shows what is stored.
@@ -108,7 +110,8 @@ bool CChangeControllerDlg::SelectRowByAddress(std::string address)
 
 ApplyResult CChangeControllerDlg::ApplySelection(std::string address, int refreshSeconds)
 {
-    return cc::ApplySelection(m_services.exeDirectory(), address, refreshSeconds, m_services.startProcess);
+    return cc::ApplySelection(m_services.exeDirectory(), address, RefreshRateMilliseconds(refreshSeconds),
+                              m_services.startProcess);
 }
 
 }  // namespace cc

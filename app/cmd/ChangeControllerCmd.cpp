@@ -21,6 +21,7 @@
 #include "apply/Resolve.h"
 #include "discovery/AddressRanges.h"
 #include "discovery/ControllerListing.h"
+#include "discovery/ControllerScan.h"
 #include "discovery/LocalNetworks.h"
 #include "framework/SystemDlls.h"
 #include "store/ExeDirectory.h"
@@ -287,6 +288,10 @@ int Set(const CommandLine& line)
     const std::string directory = ServiceDirectory(line);
     if (const std::optional<std::string> missing = MissingSettings(directory))
         return Failed(line.format, kNoSettings, *missing);
+    if (!IsServiceFolder(directory)) {
+        return Failed(line.format, kNoSettings,
+                      "not the service's folder: " + ServiceExecutablePath(directory) + " does not exist");
+    }
     const std::string settingsPath = SettingsPathFor(directory);
     const StoredRefreshRate storedRate = ReadStoredRefreshRate(settingsPath);
     if (!line.refreshMilliseconds && !storedRate.present) {
@@ -329,7 +334,7 @@ int Set(const CommandLine& line)
     }
 
     // As in the dialog, the settings get the text as typed.
-    const ApplyResult result = ApplySelection(directory, line.controller, rate.milliseconds / 1000);
+    const ApplyResult result = ApplySelection(directory, line.controller, rate.milliseconds);
     const std::string message = ApplyResultMessage(result).text;
     if (result.outcome == ApplyOutcome::NotSaved) {
         Failed(line.format, kNotSaved, message, false);
@@ -384,13 +389,16 @@ int CheckResult(CheckState state, const std::string& text, const CheckTimes* tim
 }
 
 // A member node answered for the stored controller, whether among the broadcast
-// answers or to the one-node query: critical, naming the node and its controller.
-int MemberNodeResult(const std::string& named, const std::string& node, const std::string& controllerAddress,
-                     const CheckTimes& times)
+// answers or to the one-node query: critical, naming the node by what the stored text
+// does not say (its host name, or its address when the text is that name) and its
+// controller.
+int MemberNodeResult(const std::string& stored, const std::string& hostName, const std::string& address,
+                     const std::string& controllerAddress, const CheckTimes& times)
 {
+    const std::string& other = EqualIgnoringCase(stored, hostName) ? address : hostName;
     return CheckResult(kCheckCritical,
-                       named + " (" + node + ") is a member node of the controller " + controllerAddress +
-                           ", not a controller",
+                       "Host Controller " + stored + " (" + other + ") is a member node of the controller " +
+                           controllerAddress + ", not a controller",
                        &times);
 }
 
@@ -415,7 +423,7 @@ int Check(const CommandLine& line, Clock::time_point programStart)
                                                               std::chrono::seconds(line.nameSearchSeconds), true)) {
         times.answer = Clock::now() - asked;
         if (node->member)
-            return MemberNodeResult(named, node->address, node->controllerAddress, times);
+            return MemberNodeResult(stored, node->hostName, node->address, node->controllerAddress, times);
         return CheckResult(kCheckOk, named + " answers from " + node->address, &times);
     }
     // Otherwise the one-node query of the address the name resolves to, when it resolves.
@@ -433,7 +441,7 @@ int Check(const CommandLine& line, Clock::time_point programStart)
         return CheckResult(kCheckOk, named + " answers from " + answered, &times);
     } catch (const ExceptionMemberFound& member) {
         times.answer = Clock::now() - asked;
-        return MemberNodeResult(named, member.Text(), member.ControllerAddress(), times);
+        return MemberNodeResult(stored, member.Text(), *address, member.ControllerAddress(), times);
     } catch (const ExceptionCommunicationsError& error) {
         return CheckResult(kCheckUnknown, "the check could not query: " + error.Text());
     }

@@ -208,7 +208,7 @@ class CommandLineProgram(unittest.TestCase):
         code, out, err = self.set_controller("127.0.0.2", "--refresh-rate", "30")
         self.assertEqual(code, 5, err)
         self.assertIn("could not be saved to " + windows_path(self.service.path) + "\\GlasswayConfig.ini", err)
-        self.assertEqual(out, "", "nothing was stored, so nothing was replaced")
+        self.assertEqual(out, "", "nothing was replaced")
         self.assertIsNone(self.service.read("NorrinGlasswayService.log"))
         self.assertEqual(len(self.service.cached_files()), 3)
 
@@ -262,6 +262,10 @@ class CommandLineProgram(unittest.TestCase):
              {"exitCode": 2, "exitName": "usageError",
               "message": "--refresh-ms takes a whole number of milliseconds, at most 86400000 (one day), not \"-5\""}, 0),
             ("failed store", ("127.0.0.2", "30000"), data_folder_is_a_file, ("Ups-Basement", "--if-changed"), 5, "", 0),
+            ("failed store, json", ("127.0.0.2", "30000"), data_folder_is_a_file,
+             ("Ups-Basement", "--if-changed", "--format", "json"), 5,
+             {"exitCode": 5, "exitName": "notSaved", "message": "The Host Controller settings could not be saved to "
+              "{dir}\\http\\data\\refreshRate.xml. The Norrin Glassway Service was not restarted."}, 0),
         )
         for item, stored, set_up, arguments, expected_code, expected_out, launches in cases:
             with self.subTest(item=item):
@@ -273,6 +277,9 @@ class CommandLineProgram(unittest.TestCase):
                 before = service.snapshot()
                 code, out, err = run("set", *arguments, "--dir", windows_path(service.path))
                 self.assertEqual(code, expected_code, out + err)
+                if isinstance(expected_out, dict):
+                    expected_out = {key: value.format(dir=windows_path(service.path)) if isinstance(value, str) else value
+                                    for key, value in expected_out.items()}
                 self.assertEqual(json.loads(out) if isinstance(expected_out, dict) else out, expected_out)
                 self.assertIn(expected_out.get("message", "") if isinstance(expected_out, dict) else "", err)
                 self.assertEqual(len(service.service_log(launches)), launches)
@@ -411,7 +418,8 @@ class CommandLineProgram(unittest.TestCase):
                 ("ups|pipe", 0, r"^OK - Host Controller ups!pipe answers from 127\.0\.0\.6 \| ", False),
                 ("127.0.0.4", 2, r"^CRITICAL - Host Controller 127\.0\.0\.4 does not answer", True),
                 ("127.0.0.77", 2, r"^CRITICAL - Host Controller 127\.0\.0\.77 does not answer", True),
-                ("127.0.0.5", 2, r"^CRITICAL - .*127\.0\.0\.5.* member node of the controller 127\.0\.0\.2", False),
+                ("127.0.0.5", 2, r"^CRITICAL - .*127\.0\.0\.5 \(rack-b\).* member node of the controller 127\.0\.0\.2",
+                 False),
                 ("rack-b", 2, r"^CRITICAL - .*rack-b \(127\.0\.0\.5\).* member node of the controller 127\.0\.0\.2",
                  False),
                 ("ups-gone.invalid", 2,
@@ -478,12 +486,21 @@ class CommandLineProgram(unittest.TestCase):
         def refresh_rate(text):
             return lambda service: service.write("GlasswayConfig.ini", settings.format(text))
 
+        def no_service(service):
+            os.remove(os.path.join(service.path, "NorrinGlasswayService.exe"))
+            service.write("GlasswayConfig.ini", "[NorrinGlassway]\r\nIPAddress=127.0.0.2\r\nRefreshRate=30000\r\n")
+
         # (item, set-up, arguments after the command, exit code, standard output, a
         #  complaint on standard error, IPAddress and RefreshRate stored after the run,
         #  whether the service was restarted)
         cases = (
-            ("http\\data a file", data_folder_is_a_file, ("set", "127.0.0.2", "--refresh-rate", "30"), 5,
-             "", "could not be saved to {dir}\\http\\data\\refreshRate.xml", None, False),
+            ("http\\data a file", data_folder_is_a_file, ("set", "127.0.0.2", "--refresh-rate", "30"), 5, "",
+             "could not be saved to {dir}\\http\\data\\refreshRate.xml", ("old", "30000"), False),
+            ("no service: set", no_service, ("set", "127.0.0.3"), 8, "", "{dir}\\NorrinGlasswayService.exe does not exist",
+             ("127.0.0.2", "30000"), False),
+            ("no service: show", no_service, ("show",), 0, "Host Controller: 127.0.0.2\r\nRefresh rate:    30 s\r\n",
+             None, ("127.0.0.2", "30000"), False),
+            ("no service: check", no_service, ("check",), 0, None, None, ("127.0.0.2", "30000"), False),
             ("quotes dropped", None, ("set", '"q"'), 2, "", "drops the quotes", ("old", "30000"), False),
             ("blanks dropped", None, ("set", " ups-lobby "), 2, "", "drops blanks", ("old", "30000"), False),
             ("rate not a number", refresh_rate("20s"), ("show",), 0,
@@ -520,7 +537,7 @@ class CommandLineProgram(unittest.TestCase):
                 if set_up:
                     set_up(service)
                 directory = windows_path(service.path)
-                options = ("--dir", directory) if arguments[0] in ("set", "show") else ()
+                options = ("--dir", directory) if arguments[0] in ("set", "show", "check") else ()
                 code, out, err = run(*arguments, *options)
                 self.assertEqual(code, expected_code, out + err)
                 if expected_out is not None:

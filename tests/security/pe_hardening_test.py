@@ -18,6 +18,9 @@ OBJDUMP, *PROGRAMS = sys.argv[1:]
 # the parser of the controllers' answers and the reader of the settings file.
 GUARDED_FUNCTIONS = ("nrproto::DecodeAnswer(", "cc::ReadSetting(")
 CHECK_FAILED_CALL = re.compile(r"(call|jmp) .*<__stack_chk_fail>")
+# How libssp seeds the guard: it loads and sets up the crypto providers before main,
+# tens of milliseconds of every start. framework/StackGuard.cpp takes its place.
+SLOW_GUARD_SEEDING = {b"CryptAcquireContextA", b"CryptAcquireContextW", b"CryptGenRandom"}
 FUNCTION_LABEL = re.compile(r"^[0-9a-f]+ <(.+)>:$")
 
 
@@ -68,6 +71,14 @@ class Hardening(unittest.TestCase):
                 for function in GUARDED_FUNCTIONS:
                     self.assertTrue(any(name.startswith(function) for name in checking),
                                     f"{function}...) never calls __stack_chk_fail")
+
+    def test_the_guard_is_not_seeded_through_the_crypto_providers(self):
+        for program in PROGRAMS:
+            with self.subTest(program=os.path.basename(program)):
+                pe = pefile.PE(program)
+                imported = {entry.name for dll in getattr(pe, "DIRECTORY_ENTRY_IMPORT", []) for entry in dll.imports}
+                self.assertIn(b"GetProcAddress", imported)  # the import table was read
+                self.assertEqual(imported & SLOW_GUARD_SEEDING, set())
 
 
 if __name__ == "__main__":

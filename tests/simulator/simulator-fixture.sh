@@ -5,7 +5,9 @@
 set -eu
 action=$1 nrsim=$2 control=$3 state=$4
 
-if [ "$(readlink /proc/self/ns/net)" = "$(readlink /proc/1/ns/net)" ]; then
+# shellcheck source=scripts/netns-guard.sh
+. "$(dirname "$0")/../../scripts/netns-guard.sh"
+if ! in_private_network_namespace; then
     echo "simulator-fixture: refusing to run outside a private network namespace" >&2
     exit 97
 fi

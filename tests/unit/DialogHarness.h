@@ -27,6 +27,7 @@ public:
 
     DialogHarness()
     {
+        directory.InstallStandInService();
         services.exeDirectory = [this] { return directory.Path(); };
         services.now = [this] { return now; };
         services.createController = [this](const std::string& localAddress) {
@@ -143,7 +144,7 @@ public:
     std::string ReadSettings() const { return ReadWholeFile(directory.File("GlasswayConfig.ini")); }
     std::string Stored(const char* key) const { return ReadStoredValue(directory.Path(), key); }
 
-    // Laid out like the service's directory, with http\data.
+    // Laid out like the service's directory, with http\data and the stand-in service.
     ToolDirectory directory;
     Clock::time_point now = Clock::time_point(std::chrono::hours(24 * 365 * 50));
     std::vector<std::string> localAddresses{"127.0.0.1"};

@@ -51,15 +51,25 @@ TEST(OutcomeMessages, EachOutcomeSaysItsOwnTextUnderItsOwnCaption)
          "Members cannot be opened directly. Enter respective controller IP Address.", "Controller Will Be Selected"},
         {ResolveFailureMessage(ResolveOutcome::CommunicationsFailure, "x%s"), couldNotFind, "Controller Not Found"},
         {CouldNotFindMessage("x%s"), couldNotFind, "Controller Not Found"},
-        {ApplyResultMessage({ApplyOutcome::Applied, {}}), "Updating the Host Controller settings was successful",
+        {ApplyResultMessage({ApplyOutcome::Applied, {}, {}}), "Updating the Host Controller settings was successful",
          "Norrin Glassway"},
-        {ApplyResultMessage({ApplyOutcome::RestartFailed, {}}),
+        {ApplyResultMessage({ApplyOutcome::RestartFailed, {}, {}}),
          "Unable to restart Service, Please restart the Norrin Glassway Service to reflect the changes",
          "Norrin Glassway"},
         {ApplyResultMessage(
-             {ApplyOutcome::NotSaved, {"C:\\s\\GlasswayConfig.ini", "C:\\s\\http\\data\\refreshRate.xml"}}),
+             {ApplyOutcome::NotSaved, {"C:\\s\\GlasswayConfig.ini", "C:\\s\\http\\data\\refreshRate.xml"}, {}}),
          "The Host Controller settings could not be saved to C:\\s\\GlasswayConfig.ini and "
          "C:\\s\\http\\data\\refreshRate.xml. The Norrin Glassway Service was not restarted.",
+         "Norrin Glassway"},
+        {ApplyResultMessage(
+             {ApplyOutcome::NotSaved, {"C:\\s\\GlasswayConfig.ini"}, {"C:\\s\\http\\data\\refreshRate.xml"}}),
+         "The Host Controller settings could not be saved to C:\\s\\GlasswayConfig.ini. The Norrin Glassway Service "
+         "was not restarted. C:\\s\\http\\data\\refreshRate.xml could not be put back as it was: it holds part of "
+         "the new settings.",
+         "Norrin Glassway"},
+        {NotServiceFolderMessage("C:\\Downloads\\cc"),
+         "The Change Controller must be run from the Norrin Glassway Service's folder. NorrinGlasswayService.exe is "
+         "not in C:\\Downloads\\cc.",
          "Norrin Glassway"},
     };
     for (const auto& c : cases) {

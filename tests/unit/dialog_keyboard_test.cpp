@@ -1,6 +1,11 @@
 // The dialog worked from the keyboard: keystrokes go to the real list view, which moves
-// its selection and notifies the dialog by itself.
+// its selection and notifies the dialog by itself; and each control as a screen reader
+// names it.
+#include <oleacc.h>
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include "DialogHarness.h"
 
@@ -9,6 +14,29 @@ using namespace cc;
 namespace {
 
 const char kSucceeded[] = "Updating the Host Controller settings was successful";
+
+// The name a screen reader speaks for a window: its client object's accName through
+// oleacc, as Microsoft Active Accessibility clients ask for it. "(none)" when it has none.
+std::string AccessibleName(HWND window)
+{
+    IAccessible* accessible = nullptr;
+    const HRESULT found = ::AccessibleObjectFromWindow(window, OBJID_CLIENT, __uuidof(IAccessible),
+                                                       reinterpret_cast<void**>(&accessible));
+    if (FAILED(found))
+        return "(no accessible object: " + std::to_string(found) + ")";
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr;
+    const HRESULT result = accessible->get_accName(self, &name);
+    accessible->Release();
+    if (result != S_OK || !name)
+        return "(none)";
+    char narrow[512] = {};
+    ::WideCharToMultiByte(CP_ACP, 0, name, -1, narrow, sizeof narrow, nullptr, nullptr);
+    ::SysFreeString(name);
+    return narrow;
+}
 
 class KeyboardTest : public ::testing::Test {
 protected:
@@ -187,6 +215,40 @@ TEST_F(KeyboardTest, EscapeInTheListClosesTheDialogWithARowHighlighted)
     };
     harness.dialog = std::make_unique<CChangeControllerDlg>(nullptr, harness.services);
     EXPECT_EQ(harness.dialog->DoModal(), IDCANCEL);
+}
+
+TEST_F(KeyboardTest, TabVisitsEveryControlAndAScreenReaderNamesEach)
+{
+    using Stop = std::pair<int, std::string>;  // a control's id and the name a screen reader speaks
+    const std::vector<Stop> tabOrder{{kList, "Host Controllers"},
+                                     {IDC_REFRESH_LIST, "Refresh List"},
+                                     {IDC_ADDRESS, "Enter IP Address of the Host Controller:"},
+                                     {IDC_REFRESH_RATE, "Enter Refresh Rate:"},
+                                     {IDC_UPDATE, "Update"},
+                                     {IDC_CLOSE, "Close"},
+                                     {IDC_SPIN_REFRESH_RATE, "Refresh Rate"}};
+    const std::vector<std::string> shownTexts{
+        "&Close", "&Refresh List", "Enter IP Address of the Host Controller:", "Enter Refresh Rate:", "Sec", "Update"};
+    const HWND dialog = harness.Open().m_hWnd;
+
+    // Tab visits the tab stops in the dialog's child order (a disabled one is skipped
+    // only while it is disabled); the visible buttons and labels show their texts.
+    std::vector<Stop> tabStops;
+    std::vector<std::string> shown;
+    for (HWND child = ::GetWindow(dialog, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        const LONG_PTR style = ::GetWindowLongPtrA(child, GWL_STYLE);
+        if (style & WS_TABSTOP)
+            tabStops.emplace_back(::GetDlgCtrlID(child), AccessibleName(child));
+        char className[32] = {};
+        char text[256] = {};
+        ::GetClassNameA(child, className, sizeof className);
+        ::GetWindowTextA(child, text, sizeof text);
+        if ((style & WS_VISIBLE) && (lstrcmpiA(className, "Button") == 0 || lstrcmpiA(className, "Static") == 0))
+            shown.push_back(text);
+    }
+    EXPECT_EQ(tabStops, tabOrder);
+    std::sort(shown.begin(), shown.end());
+    EXPECT_EQ(shown, shownTexts);
 }
 
 }  // namespace

@@ -40,6 +40,28 @@ TEST_F(StartupTest, WithoutSettingsFileCreatesItAndShowsDefaults)
     EXPECT_FALSE(harness.Enabled(IDC_UPDATE));
 }
 
+TEST_F(StartupTest, OutsideTheServicesFolderSaysSoWritesNothingAndEnds)
+{
+    ASSERT_TRUE(::DeleteFileA(harness.directory.File("NorrinGlasswayService.exe").c_str()));
+    harness.dialog = std::make_unique<CChangeControllerDlg>(nullptr, harness.services);
+    // A dialog that stayed open would be ended by this, with another result.
+    const UINT_PTR guard = ::SetTimer(nullptr, 0, 10000, [](HWND, UINT, UINT_PTR, DWORD) {
+        ::EndDialog(::FindWindowA(nullptr, "Norrin Glassway - Change Controller"), 99);
+    });
+
+    EXPECT_EQ(harness.dialog->DoModal(), IDCANCEL) << "the dialog ends with the box";
+    ::KillTimer(nullptr, guard);
+
+    ASSERT_EQ(harness.messages.size(), 1u);
+    EXPECT_EQ(harness.messages[0].text,
+              "The Change Controller must be run from the Norrin Glassway Service's folder. "
+              "NorrinGlasswayService.exe is not in " +
+                  harness.directory.Path() + ".");
+    EXPECT_EQ(harness.messages[0].caption, "Norrin Glassway");
+    EXPECT_FALSE(FileExists(harness.directory.File("GlasswayConfig.ini")));
+    EXPECT_EQ(harness.controllerCreatedWith, "(not created)") << "no scan is started";
+}
+
 TEST_F(StartupTest, StoredRefreshRatesShowAsWholeSeconds)
 {
     const struct {

@@ -152,6 +152,23 @@ TEST_F(UpdateTest, LibraryAddressThatNoRowCarriesIsAppliedWithOnlyTheResult)
     ExpectSettled();
 }
 
+TEST_F(UpdateTest, BlanksAroundTheTypedTextAreNoPartOfIt)
+{
+    ListByScan({{"127.0.0.2", "ups-lobby"}});
+    harness.Engine().addSpecific = [](const std::string& text) { return text; };
+
+    for (const auto& [typed, stored] :
+         {std::pair{"127.0.0.2 ", "127.0.0.2"}, std::pair{" \tups-lobby\t ", "ups-lobby"}}) {
+        SCOPED_TRACE(typed);
+        harness.messages.clear();
+        harness.messageOwners.clear();
+        Update(typed);
+        EXPECT_EQ(harness.Stored("IPAddress"), stored);
+        ExpectMessages({{kSucceeded, kAppTitle}});
+    }
+    EXPECT_EQ(harness.Engine().CountCalls("AddSpecificController 127.0.0.2"), 1) << "the address is looked up trimmed";
+}
+
 // A node may call itself by a dotted address it does not answer from: typed, that text
 // is the address to query, not the node's name.
 TEST_F(UpdateTest, AnAddressIsNeverMatchedAgainstHostNames)
@@ -277,8 +294,8 @@ TEST_F(UpdateTest, TypedTextIsShownLiterallyInMessages)
 
 TEST_F(UpdateTest, FailedRestartIsReportedAfterSettingsAreWritten)
 {
-    ::DeleteFileA(harness.directory.File("NorrinGlasswayService.exe").c_str());
     ListByScan({{"10.0.0.1", "alpha"}});
+    ::DeleteFileA(harness.directory.File("NorrinGlasswayService.exe").c_str());
     harness.Type(IDC_REFRESH_RATE, "45");
 
     Update("alpha");

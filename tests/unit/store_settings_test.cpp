@@ -158,7 +158,9 @@ TEST(WriteSettings, StoresResetAddressAndRefreshRateInMilliseconds)
         {"-3000000", "-2147483648"},
     };
     for (const auto& c : cases) {
-        EXPECT_TRUE(WriteSettings(tool.Path(), "1", "192.168.1.20", ParseIntSaturated(c.secondsText)).empty());
+        EXPECT_TRUE(
+            WriteSettings(tool.Path(), "1", "192.168.1.20", RefreshRateMilliseconds(ParseIntSaturated(c.secondsText)))
+                .unsaved.empty());
         EXPECT_EQ(ReadStoredValue(tool.Path(), kResetKey), "1");
         EXPECT_EQ(ReadStoredValue(tool.Path(), kRefreshRateKey), c.stored) << c.secondsText;
         const std::string xml = ReadWholeFile(RefreshRateXmlPathFor(tool.Path()));
@@ -170,36 +172,125 @@ TEST(WriteSettings, StoresTheAddressExactlyAsPassed)
 {
     ToolDirectory tool;
     for (const char* address : {"192.168.1.20", "ups-controller.plant.example", "UPS_Ctrl-7", "10.0.0.1"}) {
-        WriteSettings(tool.Path(), "0", address, 20);
+        WriteSettings(tool.Path(), "0", address, 20000);
         EXPECT_EQ(ReadStoredValue(tool.Path(), kAddressKey), address);
         EXPECT_EQ(ReadStoredValue(tool.Path(), kResetKey), "0");
     }
 }
 
-TEST(WriteSettings, WritesResetAndAddressThenRefreshRateXmlThenRefreshRate)
+TEST(WriteSettings, WritesResetAndAddressThenRefreshRateXmlThenRefreshRateIntoACopyThatReplacesTheFile)
 {
     ToolDirectory tool;
-    WriteWholeFile(tool.File("GlasswayConfig.ini"),
-                   "[NorrinGlassway]\r\nReset=0\r\nIPAddress=old-controller\r\nRefreshRate=20000\r\n");
+    const std::string before = "[NorrinGlassway]\r\nReset=0\r\nIPAddress=old-controller\r\nRefreshRate=20000\r\n";
+    WriteWholeFile(tool.File("GlasswayConfig.ini"), before);
     int xmlWrites = 0;
-    WriteSettings(tool.Path(), "1", "new-controller", 45, [&](const std::string& exeDirectory, int refreshSeconds) {
-        ++xmlWrites;
-        EXPECT_EQ(exeDirectory, tool.Path());
-        EXPECT_EQ(refreshSeconds, 45);
-        EXPECT_EQ(ReadStoredValue(tool.Path(), kResetKey), "1");
-        EXPECT_EQ(ReadStoredValue(tool.Path(), kAddressKey), "new-controller");
-        EXPECT_EQ(ReadStoredValue(tool.Path(), kRefreshRateKey), "20000");
-        return RefreshRateXmlResult::Written;
-    });
+    const StoreOutcome outcome = WriteSettings(
+        tool.Path(), "1", "new-controller", 45000, [&](const std::string& exeDirectory, int refreshMilliseconds) {
+            ++xmlWrites;
+            EXPECT_EQ(exeDirectory, tool.Path());
+            EXPECT_EQ(refreshMilliseconds, 45000);
+            const std::string copy = ScratchCopyIn(tool);
+            EXPECT_LE(copy.size(), SettingsPathFor(tool.Path()).size()) << copy;
+            EXPECT_EQ(ReadSetting(copy, kResetKey), "1");
+            EXPECT_EQ(ReadSetting(copy, kAddressKey), "new-controller");
+            EXPECT_EQ(ReadSetting(copy, kRefreshRateKey), "20000");
+            EXPECT_EQ(ReadWholeFile(tool.File("GlasswayConfig.ini")), before) << "the service still reads the old file";
+            return RefreshRateXmlResult::Written;
+        });
+    EXPECT_TRUE(outcome.unsaved.empty());
     EXPECT_EQ(xmlWrites, 1);
-    EXPECT_EQ(ReadStoredValue(tool.Path(), kRefreshRateKey), "45000");
+    EXPECT_EQ(ReadWholeFile(tool.File("GlasswayConfig.ini")),
+              "[NorrinGlassway]\r\nReset=1\r\nIPAddress=new-controller\r\nRefreshRate=45000\r\n")
+        << "the profile calls' own formatting";
+    EXPECT_EQ(ScratchCopyIn(tool), "") << "no copy left behind";
+}
+
+TEST(WriteSettings, AFailureAnywhereLeavesBothFilesAsTheyWereOrNamesTheOneLeftChanged)
+{
+    const std::string settings =
+        "[NorrinGlassway]\r\nReset=0\r\nIPAddress=127.0.0.10\r\nRefreshRate=45000\r\n" + std::string(4000, ';');
+    const std::string xml = "<old refresh rate/>";
+    // What the refreshRate.xml step does besides writing the file, and its result.
+    std::string blockedCopy;
+    const auto blockCopy = [&blockedCopy](const ToolDirectory& tool) {
+        blockedCopy = ScratchCopyIn(tool);
+        DeleteFileA(blockedCopy.c_str());
+        CreateDirectoryA(blockedCopy.c_str(), nullptr);
+    };
+    const auto changeCopy = [](const ToolDirectory& tool) {
+        WritePrivateProfileStringA(kSettingsSection, kAddressKey, "10.0.0.8", ScratchCopyIn(tool).c_str());
+    };
+    const auto blockXml = [](const ToolDirectory& tool) {
+        DeleteFileA(tool.DataFile("refreshRate.xml").c_str());
+        CreateDirectoryA(tool.DataFile("refreshRate.xml").c_str(), nullptr);
+    };
+    const struct {
+        const char* what;
+        std::function<void(const ToolDirectory&)> alsoDo;
+        RefreshRateXmlResult xmlResult;
+        FileByteWriter write;
+        bool xmlUnsaved;
+        bool xmlLeftChanged;
+    } cases[] = {
+        {"refreshRate.xml fails", nullptr, RefreshRateXmlResult::Failed, WriteAllBytes, true, false},
+        {"RefreshRate fails after the XML was replaced", blockCopy, RefreshRateXmlResult::Written, WriteAllBytes, false,
+         false},
+        {"read-back differs", changeCopy, RefreshRateXmlResult::Written, WriteAllBytes, false, false},
+        {"the settings file's replace meets a full disk", nullptr, RefreshRateXmlResult::Written,
+         FailingAfter(settings.size() + 1), false, false},
+        {"refreshRate.xml cannot be put back", blockXml, RefreshRateXmlResult::Failed, WriteAllBytes, true, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        blockedCopy.clear();
+        ToolDirectory tool;
+        WriteWholeFile(tool.File("GlasswayConfig.ini"), settings);
+        WriteWholeFile(tool.DataFile("refreshRate.xml"), xml);
+        const std::string settingsPath = SettingsPathFor(tool.Path());
+        const std::string xmlPath = RefreshRateXmlPathFor(tool.Path());
+
+        const StoreOutcome outcome = WriteSettings(
+            tool.Path(), "1", "bravo", 60000,
+            [&](const std::string& exeDirectory, int refreshMilliseconds) {
+                EXPECT_EQ(WriteRefreshRateXml(exeDirectory, refreshMilliseconds), RefreshRateXmlResult::Written);
+                if (c.alsoDo)
+                    c.alsoDo(tool);
+                return c.xmlResult;
+            },
+            c.write);
+        RemoveDirectoryA(blockedCopy.c_str());  // the test's own obstacle
+
+        EXPECT_EQ(outcome.unsaved, UnsavedFiles{c.xmlUnsaved ? xmlPath : settingsPath});
+        EXPECT_EQ(outcome.leftChanged, c.xmlLeftChanged ? UnsavedFiles{xmlPath} : UnsavedFiles{});
+        EXPECT_EQ(ReadWholeFile(settingsPath), settings);
+        if (!c.xmlLeftChanged) {
+            EXPECT_EQ(ReadWholeFile(xmlPath), xml);
+        }
+        EXPECT_EQ(ListDirectory(tool.Path()), (std::vector<std::string>{"GlasswayConfig.ini", "http"}));
+        EXPECT_EQ(ListDirectory(tool.Path() + "\\http\\data"), std::vector<std::string>{"refreshRate.xml"});
+    }
+}
+
+TEST(WriteSettings, ANewFileIsRemovedAgainAfterAFailure)
+{
+    ToolDirectory tool;
+    const StoreOutcome outcome =
+        WriteSettings(tool.Path(), "1", "bravo", 60000, [](const std::string& exeDirectory, int milliseconds) {
+            WriteRefreshRateXml(exeDirectory, milliseconds);
+            return RefreshRateXmlResult::Failed;
+        });
+    EXPECT_EQ(outcome.unsaved, UnsavedFiles{RefreshRateXmlPathFor(tool.Path())});
+    EXPECT_TRUE(outcome.leftChanged.empty());
+    EXPECT_EQ(ListDirectory(tool.Path()), std::vector<std::string>{"http"});
+    EXPECT_TRUE(ListDirectory(tool.Path() + "\\http\\data").empty());
 }
 
 TEST(WriteSettings, GoesOnWhenRefreshRateXmlCannotBeWritten)
 {
     ToolDirectory tool;
     RemoveTree(tool.Path() + "\\http");
-    EXPECT_TRUE(WriteSettings(tool.Path(), "1", "10.9.8.7", 30).empty()) << "no http\\data is nothing to write";
+    EXPECT_TRUE(WriteSettings(tool.Path(), "1", "10.9.8.7", 30000).unsaved.empty())
+        << "no http\\data is nothing to write";
     EXPECT_EQ(ReadStoredValue(tool.Path(), kAddressKey), "10.9.8.7");
     EXPECT_EQ(ReadStoredValue(tool.Path(), kRefreshRateKey), "30000");
     EXPECT_FALSE(FileExists(tool.Path() + "\\http"));
@@ -216,8 +307,9 @@ TEST(SettingsFile, PathBeyondTheProfileLimitIsLeftAlone)
 
     const std::string settingsPath = SettingsPathFor(tool.Path());
     ClearResetFlag(settingsPath);
-    const UnsavedFiles unsaved = WriteSettings(tool.Path(), "1", "10.1.1.1", 30,
-                                               [](const std::string&, int) { return RefreshRateXmlResult::Written; });
+    const UnsavedFiles unsaved = WriteSettings(tool.Path(), "1", "10.1.1.1", 30000, [](const std::string&, int) {
+                                     return RefreshRateXmlResult::Written;
+                                 }).unsaved;
     const StoredSettings stored = ReadSettings(settingsPath);
 
     EXPECT_EQ(stored.address, "");

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "TempDir.h"
+#include "store/FileOps.h"
 #include "store/SettingsFile.h"
 
 inline std::string ReadStoredValue(const std::string& exeDirectory, const char* key, const char* missing = "<missing>")
@@ -153,6 +154,30 @@ private:
     TempDir m_root;
     std::string m_path;
 };
+
+// A byte writer that lets `capacity` bytes through to the file and then fails, as a
+// full disk would.
+inline cc::FileByteWriter FailingAfter(std::size_t capacity)
+{
+    return [capacity, written = std::size_t{0}](HANDLE file, const char* bytes, std::size_t count) mutable {
+        const std::size_t allowed = written + count <= capacity ? count : capacity - written;
+        if (allowed > 0 && !cc::WriteAllBytes(file, bytes, allowed))
+            return false;
+        written += allowed;
+        return allowed == count;
+    };
+}
+
+// The settings file's working copy that an apply writes beside it (ScratchFile); ""
+// when there is none.
+inline std::string ScratchCopyIn(const ToolDirectory& tool)
+{
+    for (const std::string& name : ListDirectory(tool.Path())) {
+        if (name.size() > 4 && name.compare(name.size() - 4, 4, ".new") == 0)
+            return tool.File(name);
+    }
+    return "";
+}
 
 // The stand-in service built with the tests: TEST_TOOLS_DIR names the build's tools
 // folder, as a host path when the tests run under Wine.

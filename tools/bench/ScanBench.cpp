@@ -194,7 +194,10 @@ ScanFigures MeasureScan(int count)
 {
     ScanFigures figures;
     const TempDir settingsDirectory("-scan-bench");  // for the settings file the dialog writes
-    NRController* controller = nullptr;              // owned by the measured dialog
+    // The dialog opens only beside the service's executable; nothing here starts it.
+    const std::string serviceExecutable = settingsDirectory.Path() + "\\NorrinGlasswayService.exe";
+    CloseHandle(CreateFileA(serviceExecutable.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    NRController* controller = nullptr;  // owned by the measured dialog
     Clock::time_point scanStarted{};
     bool scanStartRecorded = false;
 

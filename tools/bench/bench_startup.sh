@@ -23,6 +23,7 @@ shift 2
 dir="$build/bench/startup"
 rm -rf "$dir"
 mkdir -p "$dir"
-cp "$build/ChangeController.exe" "$build/tools/bench/startup_bare.exe" "$build/tools/bench/startup_bench.exe" "$dir/"
+cp "$build/ChangeController.exe" "$build/tools/service/NorrinGlasswayService.exe" "$build/tools/bench/startup_bare.exe" \
+    "$build/tools/bench/startup_bench.exe" "$dir/"
 printf '[NorrinGlassway]\r\nReset=0\r\nIPAddress=127.0.0.2\r\nRefreshRate=30000\r\n' >"$dir/GlasswayConfig.ini"
 "$root/scripts/winerun" "$dir/startup_bench.exe" "$@" </dev/null
