@@ -31,7 +31,7 @@ std::string FormatStoredChoice(const StoredChoice& choice);
 struct SetReport {
     std::string controller;
     int refreshMilliseconds;
-    bool changed;  // the choice was stored and the service restarted, or would be
+    bool changed;  // the choice was stored, or with --dry-run would be
     bool dryRun;
     std::optional<StoredChoice> was;  // what was replaced, or would be; none when nothing was
 };
