@@ -57,12 +57,15 @@ void PrintLine(std::FILE* stream, const std::string& text)
 
 // A failure: its message on standard error, after the program's name when `named`, and
 // with JSON one object on standard output too, so that a script reading the output
-// always has one to read.
-int Failed(OutputFormat format, ExitCode code, const std::string& message, bool named = true)
+// always has one to read; set's says, as its every object does, that nothing changed.
+int Failed(const CommandLine& line, ExitCode code, const std::string& message, bool named = true)
 {
     PrintLine(stderr, (named ? "ChangeControllerCmd: " : "") + message);
-    if (format == OutputFormat::Json)
-        WriteBytes(stdout, FormatFailure({code, message}));
+    if (line.format == OutputFormat::Json) {
+        const Failure failure{code, message};
+        WriteBytes(stdout,
+                   line.command == Command::Set ? FormatSetFailure(failure, line.dryRun) : FormatFailure(failure));
+    }
     return code;
 }
 
@@ -198,7 +201,7 @@ int List(const CommandLine& line)
         result = RunListing(engine, plan, enough, progress);
     }
     if (!result.sweepStarted)
-        return Failed(line.format, kUnexpectedFailure, "the address ranges could not be queried");
+        return Failed(line, kUnexpectedFailure, "the address ranges could not be queried");
     const std::string listing = FormatListing(ListedNodes(engine, line.withMembers), line.format, line.withMembers);
     WriteBytes(stdout, listing);
     if (result.sweep.sent < result.sweep.total) {
@@ -217,7 +220,7 @@ int Show(const CommandLine& line)
 {
     const std::string directory = ServiceDirectory(line);
     if (const std::optional<std::string> missing = MissingSettings(directory))
-        return Failed(line.format, kNoSettings, *missing);
+        return Failed(line, kNoSettings, *missing);
     const std::string path = SettingsPathFor(directory);
     if (line.format == OutputFormat::Json) {
         WriteBytes(stdout, FormatStoredChoice(ReadStoredChoice(path)));
@@ -287,15 +290,15 @@ int Set(const CommandLine& line)
 {
     const std::string directory = ServiceDirectory(line);
     if (const std::optional<std::string> missing = MissingSettings(directory))
-        return Failed(line.format, kNoSettings, *missing);
+        return Failed(line, kNoSettings, *missing);
     if (!IsServiceFolder(directory)) {
-        return Failed(line.format, kNoSettings,
+        return Failed(line, kNoSettings,
                       "not the service's folder: " + ServiceExecutablePath(directory) + " does not exist");
     }
     const std::string settingsPath = SettingsPathFor(directory);
     const StoredRefreshRate storedRate = ReadStoredRefreshRate(settingsPath);
     if (!line.refreshMilliseconds && !storedRate.present) {
-        return Failed(line.format, kNoSettings,
+        return Failed(line, kNoSettings,
                       "no settings here: " + settingsPath +
                           " has no RefreshRate to keep; give one with --refresh-rate or --refresh-ms");
     }
@@ -312,7 +315,7 @@ int Set(const CommandLine& line)
                         std::chrono::seconds(line.nameSearchSeconds), false)) {
         const Resolution resolution = AskLibrary(engine, line.controller);
         if (resolution.outcome != ResolveOutcome::Found) {
-            return Failed(line.format, resolution.outcome == ResolveOutcome::MemberNode ? kMemberNode : kNotFound,
+            return Failed(line, resolution.outcome == ResolveOutcome::MemberNode ? kMemberNode : kNotFound,
                           ResolveFailureMessage(resolution.outcome, line.controller).text, false);
         }
     }
@@ -337,7 +340,7 @@ int Set(const CommandLine& line)
     const ApplyResult result = ApplySelection(directory, line.controller, rate.milliseconds);
     const std::string message = ApplyResultMessage(result).text;
     if (result.outcome == ApplyOutcome::NotSaved) {
-        Failed(line.format, kNotSaved, message, false);
+        Failed(line, kNotSaved, message, false);
         if (!RunsElevated()) {
             PrintLine(stderr,
                       "ChangeControllerCmd: this prompt has no administrator's rights, which set needs to write "
@@ -474,16 +477,15 @@ int wmain(int argc, wchar_t** argv)
         arguments.push_back(InCodePage(argv[i]));
     const ParsedCommandLine parsed = ParseCommandLine(arguments);
     const bool checking = parsed.line.command == Command::Check;
-    const OutputFormat format = parsed.line.format;
     if (dllFailure) {
         if (checking)
             return CheckResult(kCheckUnknown, *dllFailure);
-        return Failed(format, kUnexpectedFailure, *dllFailure);
+        return Failed(parsed.line, kUnexpectedFailure, *dllFailure);
     }
     if (!parsed.valid) {
         if (checking)
             return CheckResult(kCheckUnknown, parsed.error);
-        Failed(format, kUsageError, parsed.error);
+        Failed(parsed.line, kUsageError, parsed.error);
         PrintLine(stderr, "Run ChangeControllerCmd /? for the usage.");
         return kUsageError;
     }
@@ -508,6 +510,6 @@ int wmain(int argc, wchar_t** argv)
     } catch (const std::exception& error) {
         if (checking)
             return CheckResult(kCheckUnknown, "the check failed: " + Describe(error));
-        return Failed(format, kUnexpectedFailure, Describe(error));
+        return Failed(parsed.line, kUnexpectedFailure, Describe(error));
     }
 }

@@ -233,7 +233,8 @@ constexpr char kUsageTemplate[] =
     "       once answers have come does it end sooner, {QUIET} s after the last.\n"
     "\n"
     "With --format json, a failure also prints one object on standard output, with\n"
-    "\"exitCode\", \"exitName\" and \"message\" (list's 7 prints what was found instead).\n"
+    "\"exitCode\", \"exitName\" and \"message\" (set's also \"changed\": false; list's 7\n"
+    "prints what was found instead).\n"
     "Options also take the forms --name=VALUE, /name VALUE and /name:VALUE.\n";
 
 // A synopsis line that would grow past this many characters goes on in the next line.

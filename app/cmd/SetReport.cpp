@@ -63,4 +63,10 @@ std::string FormatSetReport(const SetReport& report, OutputFormat format, const 
     return text;
 }
 
+std::string FormatSetFailure(const Failure& failure, bool dryRun)
+{
+    return std::string("{\"changed\": false") + (dryRun ? ", \"dryRun\": true" : "") + ", " +
+           JsonFailureMembers(failure) + "}\r\n";
+}
+
 }  // namespace cc

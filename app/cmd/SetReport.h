@@ -49,4 +49,8 @@ bool AlreadyStored(const StoredChoice& stored, const std::string& controller, in
 std::string FormatSetReport(const SetReport& report, OutputFormat format,
                             const std::optional<Failure>& failure = std::nullopt);
 
+// A set that failed before anything was stored, for scripts: {"changed": false,
+// "dryRun": true (with --dry-run), and the failure's members}. Ends in CR LF.
+std::string FormatSetFailure(const Failure& failure, bool dryRun);
+
 }  // namespace cc

@@ -254,17 +254,19 @@ class CommandLineProgram(unittest.TestCase):
             ("rate equal once floored", ("127.0.0.2", "20000"), None, ("127.0.0.2", "--refresh-rate", "5", "--if-changed"),
              0, "unchanged: 127.0.0.2, 20 s\r\n", 0),
             ("not found", ("127.0.0.4", "30000"), None, ("127.0.0.4", "--if-changed", "--format", "json"), 3,
-             {"exitCode": 3, "exitName": "notFound", "message": "That Controller 127.0.0.4 not found"}, 0),
+             {"changed": False, "exitCode": 3, "exitName": "notFound", "message": "That Controller 127.0.0.4 not found"},
+             0),
             ("member", ("127.0.0.5", "30000"), None, ("127.0.0.5", "--dry-run", "/format:json"), 4,
-             {"exitCode": 4, "exitName": "memberNode",
+             {"changed": False, "dryRun": True, "exitCode": 4, "exitName": "memberNode",
               "message": "Members cannot be opened directly. Enter respective controller IP Address."}, 0),
             ("usage error", ("127.0.0.2", "30000"), None, ("127.0.0.2", "--refresh-ms", "-5", "--format=json"), 2,
-             {"exitCode": 2, "exitName": "usageError",
+             {"changed": False, "exitCode": 2, "exitName": "usageError",
               "message": "--refresh-ms takes a whole number of milliseconds, at most 86400000 (one day), not \"-5\""}, 0),
             ("failed store", ("127.0.0.2", "30000"), data_folder_is_a_file, ("Ups-Basement", "--if-changed"), 5, "", 0),
             ("failed store, json", ("127.0.0.2", "30000"), data_folder_is_a_file,
              ("Ups-Basement", "--if-changed", "--format", "json"), 5,
-             {"exitCode": 5, "exitName": "notSaved", "message": "The Host Controller settings could not be saved to "
+             {"changed": False, "exitCode": 5, "exitName": "notSaved",
+              "message": "The Host Controller settings could not be saved to "
               "{dir}\\http\\data\\refreshRate.xml. The Norrin Glassway Service was not restarted."}, 0),
         )
         for item, stored, set_up, arguments, expected_code, expected_out, launches in cases:
