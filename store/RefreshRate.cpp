@@ -9,6 +9,12 @@ int FlooredRefreshSeconds(int seconds)
     return seconds < kShortestRefreshSeconds ? kShortestRefreshSeconds : seconds;
 }
 
+int FlooredRefreshMilliseconds(int milliseconds)
+{
+    const int shortest = RefreshRateMilliseconds(kShortestRefreshSeconds);
+    return milliseconds < shortest ? shortest : milliseconds;
+}
+
 int RefreshSecondsFromText(const std::string& text)
 {
     const int seconds = FlooredRefreshSeconds(ParseIntSaturated(text.c_str()));

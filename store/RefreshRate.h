@@ -16,6 +16,7 @@ constexpr int kLongestRefreshSeconds = 86400;
 
 // A refresh rate to store: never below the shortest rate.
 int FlooredRefreshSeconds(int seconds);
+int FlooredRefreshMilliseconds(int milliseconds);
 
 // The refresh rate the operator typed, in whole seconds: anything that reads as less
 // than the shortest rate (empty, not a number, 0, negative) is the shortest rate, and
