@@ -17,13 +17,19 @@ StoredChoice ReadStoredChoice(const std::string& settingsPath)
 namespace {
 
 // The members of a choice's JSON object: "controller", null when the file lacks it;
-// "refreshMs", the stored rate when it is a whole number of milliseconds, as --refresh-ms
-// takes it back, otherwise null; and "refreshText", the stored text, when the file holds
-// a rate that is no such number, which set cannot store back.
+// "refreshSeconds", as scripts have read it since before --refresh-ms: the exact seconds,
+// the stored text when it is no number, null when there is none; "refreshMs", the stored
+// rate when it is a whole number of milliseconds, as --refresh-ms takes it back,
+// otherwise null; and "refreshText", the stored text, when the file holds a rate that is
+// no such number, which set cannot store back.
 std::string JsonChoice(const StoredChoice& choice)
 {
     const StoredRefreshRate& rate = choice.refreshRate;
+    const std::string seconds = !rate.present       ? "null"
+                                : rate.milliseconds ? ExactSeconds(*rate.milliseconds)
+                                                    : JsonString(rate.text);
     std::string members = "\"controller\": " + (choice.controller ? JsonString(*choice.controller) : "null") +
+                          ", \"refreshSeconds\": " + seconds +
                           ", \"refreshMs\": " + (rate.milliseconds ? std::to_string(*rate.milliseconds) : "null");
     if (rate.present && !rate.milliseconds)
         members += ", \"refreshText\": " + JsonString(rate.text);

@@ -163,7 +163,7 @@ class CommandLineProgram(unittest.TestCase):
         self.assertEqual(code, 0, err)
         self.assertEqual(out.splitlines(), ["Host Controller: old", "Refresh rate:    30 s"])
         code, out, err = run("show", "--dir", windows_path(self.service.path), "--format", "json")
-        self.assertEqual((code, json.loads(out)), (0, {"controller": "old", "refreshMs": 30000}), err)
+        self.assertEqual((code, json.loads(out)), (0, {"controller": "old", "refreshSeconds": 30, "refreshMs": 30000}), err)
         self.assertIsNone(self.service.stored("Reset"), "show writes nothing")
 
     def set_controller(self, text, *options):
@@ -218,12 +218,12 @@ class CommandLineProgram(unittest.TestCase):
         self.assertEqual(code, 0, err)
         self.assertRegex(out, r"^[^\r\n]*\r\n$", "one object on one line")
         change = json.loads(out)
-        self.assertEqual(change, {"controller": "ups-lobby", "refreshMs": 20000, "changed": True,
-                                  "was": {"controller": "127.0.0.3", "refreshMs": None}})
+        self.assertEqual(change, {"controller": "ups-lobby", "refreshSeconds": 20, "refreshMs": 20000, "changed": True,
+                                  "was": {"controller": "127.0.0.3", "refreshSeconds": None, "refreshMs": None}})
 
         code, out, err = self.set_controller(change["was"]["controller"], "--refresh-rate", "30", "--format=json")
         self.assertEqual(code, 0, err)
-        self.assertEqual(json.loads(out)["was"], {"controller": "ups-lobby", "refreshMs": 20000})
+        self.assertEqual(json.loads(out)["was"], {"controller": "ups-lobby", "refreshSeconds": 20, "refreshMs": 20000})
         self.assertEqual((self.service.stored("IPAddress"), self.service.stored("RefreshRate")), ("127.0.0.3", "30000"))
 
     def test_if_changed_and_dry_run_store_and_restart_only_what_differs(self):
@@ -234,23 +234,23 @@ class CommandLineProgram(unittest.TestCase):
             shutil.rmtree(os.path.join(service.path, "http", "data"))
             service.write("http/data", "a file")
 
-        was = {"controller": "127.0.0.2", "refreshMs": 30000}
+        was = {"controller": "127.0.0.2", "refreshSeconds": 30, "refreshMs": 30000}
         # (item, stored IPAddress and RefreshRate, a further set-up, arguments after the
         #  controller, exit code, standard output (an object for JSON), service launches)
         cases = (
             ("equal", ("127.0.0.2", "30000"), None, ("127.0.0.2", "--if-changed"), 0,
              "unchanged: 127.0.0.2, 30 s\r\n", 0),
             ("equal, dry run", ("127.0.0.2", "30000"), None, ("127.0.0.2", "--dry-run", "--format", "json"), 0,
-             {"controller": "127.0.0.2", "refreshMs": 30000, "changed": False, "dryRun": True}, 0),
+             {"controller": "127.0.0.2", "refreshSeconds": 30, "refreshMs": 30000, "changed": False, "dryRun": True}, 0),
             ("equal, without the option", ("127.0.0.2", "30000"), None, ("127.0.0.2", "--format", "json"), 0,
-             {"controller": "127.0.0.2", "refreshMs": 30000, "changed": True, "was": was}, 2),
+             {"controller": "127.0.0.2", "refreshSeconds": 30, "refreshMs": 30000, "changed": True, "was": was}, 2),
             ("other controller", ("127.0.0.2", "30000"), None, ("Ups-Basement", "--if-changed"), 0,
              "Updating the Host Controller settings was successful\r\nwas 127.0.0.2, 30 s\r\n", 2),
             ("other controller, dry run", ("127.0.0.2", "30000"), None, ("Ups-Basement", "--dry-run"), 0,
              "would change: Ups-Basement, 30 s\r\nwas 127.0.0.2, 30 s\r\n", 0),
             ("other rate", ("127.0.0.2", "30000"), None,
              ("127.0.0.2", "--refresh-rate", "45", "--if-changed", "--format", "json"), 0,
-             {"controller": "127.0.0.2", "refreshMs": 45000, "changed": True, "was": was}, 2),
+             {"controller": "127.0.0.2", "refreshSeconds": 45, "refreshMs": 45000, "changed": True, "was": was}, 2),
             ("rate equal once floored", ("127.0.0.2", "20000"), None, ("127.0.0.2", "--refresh-rate", "5", "--if-changed"),
              0, "unchanged: 127.0.0.2, 20 s\r\n", 0),
             ("not found", ("127.0.0.4", "30000"), None, ("127.0.0.4", "--if-changed", "--format", "json"), 3,
@@ -297,7 +297,8 @@ class CommandLineProgram(unittest.TestCase):
                 code, out, err = self.set_controller("ups-lobby", "--refresh-rate", "60", "--format", "json")
                 self.assertEqual(code, 0, err)
                 was = json.loads(out)["was"]
-                self.assertEqual((was["controller"], was["refreshMs"]), ("127.0.0.3", refresh_ms))
+                self.assertEqual((was["controller"], was["refreshMs"], was["refreshSeconds"]),
+                                 ("127.0.0.3", refresh_ms, refresh_ms / 1000 if refresh_ms else stored))
                 if refresh_ms is None:
                     self.assertEqual(was["refreshText"], stored, "was says the rate cannot be given back")
                     continue
@@ -512,7 +513,7 @@ class CommandLineProgram(unittest.TestCase):
             ("rate negative", refresh_rate("-5000"), ("show",), 0, "Host Controller: old\r\nRefresh rate:    -5000 ms\r\n",
              None, ("old", "-5000"), False),
             ("rate not a number in JSON", refresh_rate("20s"), ("show", "--format", "json"), 0,
-             '{"controller": "old", "refreshMs": null, "refreshText": "20s"}\r\n', None, ("old", "20s"), False),
+             '{"controller": "old", "refreshSeconds": "20s", "refreshMs": null, "refreshText": "20s"}\r\n', None, ("old", "20s"), False),
             ("rate kept from text", refresh_rate("20s"), ("set", "127.0.0.2"), 0,
              'The stored RefreshRate "20s" is not a number; 20 s is stored in its place\r\n'
              "Updating the Host Controller settings was successful\r\nwas old, not a number (\"20s\")\r\n", None,
