@@ -54,10 +54,10 @@ bool CreateProcessFor(char* commandLine, STARTUPINFOA& startup, PROCESS_INFORMAT
     return CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process) != 0;
 }
 
-ApplyResult ApplySelection(const std::string& exeDirectory, const std::string& address, int refreshSeconds,
+ApplyResult ApplySelection(const std::string& exeDirectory, const std::string& address, int refreshMilliseconds,
                            const ProcessStarter& startProcess)
 {
-    StoreOutcome stored = WriteSettings(exeDirectory, "1", address, refreshSeconds);
+    StoreOutcome stored = WriteSettings(exeDirectory, "1", address, refreshMilliseconds);
     if (!stored.unsaved.empty())
         return {ApplyOutcome::NotSaved, std::move(stored.unsaved), std::move(stored.leftChanged)};
     if (!RestartService(exeDirectory, startProcess))

@@ -42,10 +42,10 @@ struct ApplyResult {
     UnsavedFiles leftChanged;   // with NotSaved, the files that could not be put back
 };
 
-// WriteSettings with Reset "1", the address and the refresh rate. Only when the store
+// WriteSettings with Reset "1", the address and the refresh rate in milliseconds. Only when the store
 // succeeded whole is the service restarted (nothing half-written is restarted into), and
 // only when both launches succeeded are the cached data files deleted.
-ApplyResult ApplySelection(const std::string& exeDirectory, const std::string& address, int refreshSeconds,
+ApplyResult ApplySelection(const std::string& exeDirectory, const std::string& address, int refreshMilliseconds,
                            const ProcessStarter& startProcess = CreateProcessFor);
 
 // Launches the stop command, and 100 ms later the start command, each with a hidden

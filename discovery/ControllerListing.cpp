@@ -34,8 +34,12 @@ ListingResult RunListing(NRFindControllers& engine, const ListingPlan& plan, con
     Clock::time_point lastEvent = start;  // the last news, or the last query sent
     Clock::time_point lastSent = start;   // when the sweep last sent a query
     std::uint64_t sent = 0;
+    // Until the first answer, only `longest` ends the run: a slow link may keep every
+    // answer back for longer than the quiet window.
+    bool answered = false;
     for (;;) {
         const bool news = engine.ListenForControllers(kListenMs) != 0;
+        answered = answered || news;
         const Clock::time_point now = Clock::now();
         const NRSweepProgress sweep = sweeping ? engine.GetSweepProgress() : NRSweepProgress{};
         if (sweep.sent != sent) {
@@ -53,7 +57,7 @@ ListingResult RunListing(NRFindControllers& engine, const ListingPlan& plan, con
         }
         progress({left, engine.GetControllerCount()});
         if ((news && enough()) || (elapsed >= plan.longest && !sweepSetsTheEnd) ||
-            Since(lastEvent, now) >= plan.quietEnough)
+            (answered && Since(lastEvent, now) >= plan.quietEnough))
             break;
     }
     result.took = Since(start, Clock::now());

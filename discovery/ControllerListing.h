@@ -23,7 +23,8 @@ struct ListingPlan {
     // nothing for `stalled` no longer holds the run beyond `longest`.
     bool untilSwept = false;
     std::chrono::milliseconds stalled{5000};
-    // Once every query has gone out, a run ends after this long without news.
+    // Once an answer has come and every query has gone out, a run ends after this
+    // long without news; before the first answer it waits for `longest`.
     std::chrono::milliseconds quietEnough{1500};
 };
 

@@ -5,7 +5,7 @@
 set -eu
 packages="cmake make python3 python3-pefile osslsigncode openssl iproute2 util-linux googletest clang-format-19
 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
-wine wine64 fonts-wine xvfb xauth x11-apps xdotool imagemagick g++ $*"
+wine wine64 fonts-wine xvfb xauth x11-apps xdotool imagemagick g++ ansible-core $*"
 # One query for all: a name dpkg does not know is left out of its answer (and makes it
 # exit 1), one that is removed or half installed answers with another status.
 installed=" $(dpkg-query -W -f='${Package} ${Status}\n' $packages 2>/dev/null |

@@ -11,6 +11,12 @@ int FlooredRefreshSeconds(int seconds)
     return seconds < kShortestRefreshSeconds ? kShortestRefreshSeconds : seconds;
 }
 
+int FlooredRefreshMilliseconds(int milliseconds)
+{
+    const int shortest = RefreshRateMilliseconds(kShortestRefreshSeconds);
+    return milliseconds < shortest ? shortest : milliseconds;
+}
+
 int ClampRefreshSeconds(long long seconds)
 {
     return static_cast<int>(std::clamp<long long>(seconds, kShortestRefreshSeconds, kLongestRefreshSeconds));

@@ -16,6 +16,7 @@ constexpr int kLongestRefreshSeconds = 86400;
 
 // A refresh rate to store: never below the shortest rate.
 int FlooredRefreshSeconds(int seconds);
+int FlooredRefreshMilliseconds(int milliseconds);
 
 // A rate in whole seconds brought within the shortest and the longest rate: the one
 // place the two bounds are applied.

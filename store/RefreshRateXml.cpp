@@ -34,14 +34,14 @@ XmlTree NewRefreshRateDocument(int milliseconds)
     return document;
 }
 
-RefreshRateXmlResult WriteRefreshRateXml(const std::string& exeDirectory, int refreshSeconds)
+RefreshRateXmlResult WriteRefreshRateXml(const std::string& exeDirectory, int refreshMilliseconds)
 {
     const std::string path = RefreshRateXmlPathFor(exeDirectory);
     int written = 0;
     // The one place that turns running out of memory into a result: building and
     // rendering the document allocate, and neither has touched the file when it fails.
     try {
-        const XmlTree document = NewRefreshRateDocument(RefreshRateMilliseconds(refreshSeconds));
+        const XmlTree document = NewRefreshRateDocument(refreshMilliseconds);
         written = XmlWriteFile(document.get(), path.c_str());
     } catch (const std::bad_alloc&) {
         // The old file stays, as after any failed write.

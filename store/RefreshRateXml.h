@@ -25,8 +25,8 @@ enum class RefreshRateXmlResult {
     Failed,        // the old file, if any, is kept; also for a file in the folder's place
 };
 
-// Builds, writes and releases the document for a refresh rate of whole seconds. Running
+// Builds, writes and releases the document for a refresh rate in milliseconds. Running
 // out of memory on the way is a failed write, like any other.
-RefreshRateXmlResult WriteRefreshRateXml(const std::string& exeDirectory, int refreshSeconds);
+RefreshRateXmlResult WriteRefreshRateXml(const std::string& exeDirectory, int refreshMilliseconds);
 
 }  // namespace cc

@@ -25,7 +25,7 @@ bool ReadsBack(const std::string& path, const Values& values)
 // The writes in their order, the settings into a copy that replaces the settings file
 // last; the file whose write or read-back failed, none when everything was stored.
 std::optional<std::string> WriteInOrder(const std::string& exeDirectory, const FileSnapshot& settingsBefore,
-                                        const Values& values, int refreshSeconds,
+                                        const Values& values, int refreshMilliseconds,
                                         const RefreshRateXmlWriter& writeRefreshRateXml, const FileByteWriter& write)
 {
     const std::string path = SettingsPathFor(exeDirectory);
@@ -34,7 +34,7 @@ std::optional<std::string> WriteInOrder(const std::string& exeDirectory, const F
     if (copyPath.empty() || !WriteSetting(copyPath, kResetKey, values.reset) ||
         !WriteSetting(copyPath, kAddressKey, values.address))
         return path;
-    if (writeRefreshRateXml(exeDirectory, refreshSeconds) == RefreshRateXmlResult::Failed)
+    if (writeRefreshRateXml(exeDirectory, refreshMilliseconds) == RefreshRateXmlResult::Failed)
         return RefreshRateXmlPathFor(exeDirectory);
     if (!WriteSetting(copyPath, kRefreshRateKey, values.milliseconds) || !ReadsBack(copyPath, values))
         return path;
@@ -47,7 +47,7 @@ std::optional<std::string> WriteInOrder(const std::string& exeDirectory, const F
 }  // namespace
 
 StoreOutcome WriteSettings(const std::string& exeDirectory, const std::string& reset, const std::string& address,
-                           int refreshSeconds, const RefreshRateXmlWriter& writeRefreshRateXml,
+                           int refreshMilliseconds, const RefreshRateXmlWriter& writeRefreshRateXml,
                            const FileByteWriter& write)
 {
     const std::string path = SettingsPathFor(exeDirectory);
@@ -67,9 +67,9 @@ StoreOutcome WriteSettings(const std::string& exeDirectory, const std::string& r
     if (!xmlBefore)
         return {{xmlPath}, {}};
 
-    const Values values{reset, address, std::to_string(RefreshRateMilliseconds(refreshSeconds))};
+    const Values values{reset, address, std::to_string(refreshMilliseconds)};
     const std::optional<std::string> failed =
-        WriteInOrder(exeDirectory, *settingsBefore, values, refreshSeconds, writeRefreshRateXml, write);
+        WriteInOrder(exeDirectory, *settingsBefore, values, refreshMilliseconds, writeRefreshRateXml, write);
     if (!failed)
         return {};
     StoreOutcome outcome{{*failed}, {}};

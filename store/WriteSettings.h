@@ -20,7 +20,8 @@ struct StoreOutcome {
     UnsavedFiles leftChanged;
 };
 
-using RefreshRateXmlWriter = std::function<RefreshRateXmlResult(const std::string& exeDirectory, int refreshSeconds)>;
+using RefreshRateXmlWriter =
+    std::function<RefreshRateXmlResult(const std::string& exeDirectory, int refreshMilliseconds)>;
 
 // The apply-time write, all or nothing across GlasswayConfig.ini and refreshRate.xml.
 // Both files' bytes (or their absence) are kept first. The settings are written with the
@@ -34,7 +35,8 @@ using RefreshRateXmlWriter = std::function<RefreshRateXmlResult(const std::strin
 // that the profile read would not give back (ProfileReadBackProblem) is refused before
 // anything is written. Tests replace the refreshRate.xml step and the byte writer.
 StoreOutcome WriteSettings(const std::string& exeDirectory, const std::string& reset, const std::string& address,
-                           int refreshSeconds, const RefreshRateXmlWriter& writeRefreshRateXml = WriteRefreshRateXml,
+                           int refreshMilliseconds,
+                           const RefreshRateXmlWriter& writeRefreshRateXml = WriteRefreshRateXml,
                            const FileByteWriter& write = WriteAllBytes);
 
 }  // namespace cc

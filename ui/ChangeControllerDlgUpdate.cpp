@@ -110,7 +110,8 @@ bool CChangeControllerDlg::SelectRowByAddress(std::string address)
 
 ApplyResult CChangeControllerDlg::ApplySelection(std::string address, int refreshSeconds)
 {
-    return cc::ApplySelection(m_services.exeDirectory(), address, refreshSeconds, m_services.startProcess);
+    return cc::ApplySelection(m_services.exeDirectory(), address, RefreshRateMilliseconds(refreshSeconds),
+                              m_services.startProcess);
 }
 
 }  // namespace cc

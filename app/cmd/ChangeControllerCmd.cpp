@@ -37,18 +37,38 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// Text already in its bytes, its lines ending in CR LF.
+void WriteBytes(std::FILE* stream, const std::string& bytes)
+{
+    std::fwrite(bytes.data(), 1, bytes.size(), stream);
+}
+
 // Both streams are binary, so each line ends in exactly one CR LF.
 void Write(std::FILE* stream, const std::string& text)
 {
     std::string bytes;
     for (char c : text)
         bytes += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    std::fwrite(bytes.data(), 1, bytes.size(), stream);
+    WriteBytes(stream, bytes);
 }
 
 void PrintLine(std::FILE* stream, const std::string& text)
 {
     Write(stream, text + "\n");
+}
+
+// A failure: its message on standard error, after the program's name when `named`, and
+// with JSON one object on standard output too, so that a script reading the output
+// always has one to read; set's says, as its every object does, that nothing changed.
+int Failed(const CommandLine& line, ExitCode code, const std::string& message, bool named = true)
+{
+    PrintLine(stderr, (named ? "ChangeControllerCmd: " : "") + message);
+    if (line.format == OutputFormat::Json) {
+        const Failure failure{code, message};
+        WriteBytes(stdout,
+                   line.command == Command::Set ? FormatSetFailure(failure, line.dryRun) : FormatFailure(failure));
+    }
+    return code;
 }
 
 // One line on the console, rewritten in place; nothing when standard error is redirected.
@@ -173,12 +193,10 @@ int List(const CommandLine& line)
         const auto progress = [&progressLine](const ListingProgress& now) { progressLine.Show(now); };
         result = RunListing(engine, plan, enough, progress);
     }
-    if (!result.sweepStarted) {
-        PrintLine(stderr, "ChangeControllerCmd: the address ranges could not be queried");
-        return kUnexpectedFailure;
-    }
+    if (!result.sweepStarted)
+        return Failed(line, kUnexpectedFailure, "the address ranges could not be queried");
     const std::string listing = FormatListing(ListedNodes(engine, line.withMembers), line.format, line.withMembers);
-    std::fwrite(listing.data(), 1, listing.size(), stdout);
+    WriteBytes(stdout, listing);
     if (result.sweep.sent < result.sweep.total) {
         PrintLine(stderr, "ChangeControllerCmd: incomplete: the listing ended after " + Seconds(result.took, 1) +
                               " s with " + std::to_string(result.sweep.sent) + " of " +
@@ -194,11 +212,13 @@ int List(const CommandLine& line)
 int Show(const CommandLine& line)
 {
     const std::string directory = ServiceDirectory(line);
-    if (const std::optional<std::string> missing = MissingSettings(directory)) {
-        PrintLine(stderr, "ChangeControllerCmd: " + *missing);
-        return kNoSettings;
-    }
+    if (const std::optional<std::string> missing = MissingSettings(directory))
+        return Failed(line, kNoSettings, *missing);
     const std::string path = SettingsPathFor(directory);
+    if (line.format == OutputFormat::Json) {
+        WriteBytes(stdout, FormatStoredChoice(ReadStoredChoice(path)));
+        return kDone;
+    }
     const std::string address = ReadSetting(path, kAddressKey);
     const StoredRefreshRate refreshRate = ReadStoredRefreshRate(path);
     const auto value = [&path](const char* key, const std::string& text) {
@@ -209,9 +229,10 @@ int Show(const CommandLine& line)
     return kDone;
 }
 
-// The rate set stores, and why it differs from the rate stored now, when it does.
+// The rate set stores, in milliseconds, and why it differs from the rate stored now,
+// when it does.
 struct RateToStore {
-    int seconds;
+    int milliseconds;
     std::optional<std::string> change;
 };
 
@@ -219,17 +240,21 @@ struct RateToStore {
 // bounds.
 RateToStore KeptRefreshRate(const StoredRefreshRate& stored)
 {
+    const auto seconds = [](int whole, std::optional<std::string> change) {
+        return RateToStore{RefreshRateMilliseconds(whole), std::move(change)};
+    };
     if (!stored.milliseconds)
-        return {kShortestRefreshSeconds, "is not a number"};
+        return seconds(kShortestRefreshSeconds, "is not a number");
     const int milliseconds = *stored.milliseconds;
     if (milliseconds < kShortestRefreshSeconds * 1000)
-        return {kShortestRefreshSeconds,
-                "is below the shortest rate, " + std::to_string(kShortestRefreshSeconds) + " s"};
+        return seconds(kShortestRefreshSeconds,
+                       "is below the shortest rate, " + std::to_string(kShortestRefreshSeconds) + " s");
     if (milliseconds / 1000 > kLongestRefreshSeconds)
-        return {kLongestRefreshSeconds, "is above the longest rate, " + std::to_string(kLongestRefreshSeconds) + " s"};
+        return seconds(kLongestRefreshSeconds,
+                       "is above the longest rate, " + std::to_string(kLongestRefreshSeconds) + " s");
     if (milliseconds % 1000 != 0)
-        return {milliseconds / 1000, "is not a whole number of seconds"};
-    return {milliseconds / 1000, std::nullopt};
+        return seconds(milliseconds / 1000, "is not a whole number of seconds");
+    return {milliseconds, std::nullopt};
 }
 
 // Whether the process runs with an administrator's full rights; as far as can be told,
@@ -246,30 +271,36 @@ bool RunsElevated()
     return !known || elevation.TokenIsElevated != 0;
 }
 
+// The line that says the stored rate is not kept, and what is stored (or with a dry run
+// would be) in its place.
+std::string RateChangeNotice(const StoredRefreshRate& stored, const RateToStore& rate, bool dryRun)
+{
+    return "The stored RefreshRate \"" + stored.text + "\" " + *rate.change + "; " + ExactSeconds(rate.milliseconds) +
+           (dryRun ? " s would be stored in its place" : " s is stored in its place");
+}
+
 int Set(const CommandLine& line)
 {
     const std::string directory = ServiceDirectory(line);
-    if (const std::optional<std::string> missing = MissingSettings(directory)) {
-        PrintLine(stderr, "ChangeControllerCmd: " + *missing);
-        return kNoSettings;
-    }
+    if (const std::optional<std::string> missing = MissingSettings(directory))
+        return Failed(line, kNoSettings, *missing);
     if (!IsServiceFolder(directory)) {
-        PrintLine(stderr, "ChangeControllerCmd: not the service's folder: " + ServiceExecutablePath(directory) +
-                              " does not exist");
-        return kNoSettings;
+        return Failed(line, kNoSettings,
+                      "not the service's folder: " + ServiceExecutablePath(directory) + " does not exist");
     }
     const std::string settingsPath = SettingsPathFor(directory);
     const StoredRefreshRate storedRate = ReadStoredRefreshRate(settingsPath);
-    if (!line.refreshSeconds && !storedRate.present) {
-        PrintLine(stderr, "ChangeControllerCmd: no settings here: " + settingsPath +
-                              " has no RefreshRate to keep; give one with --refresh-rate");
-        return kNoSettings;
+    if (!line.refreshMilliseconds && !storedRate.present) {
+        return Failed(line, kNoSettings,
+                      "no settings here: " + settingsPath +
+                          " has no RefreshRate to keep; give one with --refresh-rate or --refresh-ms");
     }
-    const RateToStore rate = line.refreshSeconds
-                                 ? RateToStore{FlooredRefreshSeconds(*line.refreshSeconds), std::nullopt}
+    const RateToStore rate = line.refreshMilliseconds
+                                 ? RateToStore{FlooredRefreshMilliseconds(*line.refreshMilliseconds), std::nullopt}
                                  : KeptRefreshRate(storedRate);
-    const int refreshSeconds = rate.seconds;
 
+    // Even a choice that is stored already is resolved: a desired state that names a
+    // controller that no longer answers must not pass.
     const std::vector<std::string> localAddresses = LocalHostAddresses();
     NRController controller(FirstOf(localAddresses));
     NRFindControllers& engine = *controller.getFindControllers();
@@ -277,45 +308,50 @@ int Set(const CommandLine& line)
                         std::chrono::seconds(line.nameSearchSeconds), false)) {
         const Resolution resolution = AskLibrary(engine, line.controller);
         if (resolution.outcome != ResolveOutcome::Found) {
-            PrintLine(stderr, ResolveFailureMessage(resolution.outcome, line.controller).text);
-            return resolution.outcome == ResolveOutcome::MemberNode ? kMemberNode : kNotFound;
+            return Failed(line, resolution.outcome == ResolveOutcome::MemberNode ? kMemberNode : kNotFound,
+                          ResolveFailureMessage(resolution.outcome, line.controller).text, false);
+        }
+    }
+
+    const bool json = line.format == OutputFormat::Json;
+    const StoredChoice replaced = ReadStoredChoice(settingsPath);
+    SetReport report{line.controller, rate.milliseconds, true, line.dryRun, replaced};
+    if (line.dryRun || line.ifChanged) {
+        report.changed = !AlreadyStored(replaced, line.controller, rate.milliseconds);
+        if (!report.changed)
+            report.was.reset();
+        if (line.dryRun || !report.changed) {
+            // With JSON, standard output holds the one object and nothing else.
+            if (report.changed && rate.change)
+                PrintLine(json ? stderr : stdout, RateChangeNotice(storedRate, rate, line.dryRun));
+            WriteBytes(stdout, FormatSetReport(report, line.format));
+            return kDone;
         }
     }
 
     // As in the dialog, the settings get the text as typed.
-    const StoredChoice replaced = ReadStoredChoice(settingsPath);
-    const ApplyResult result = ApplySelection(directory, line.controller, refreshSeconds);
+    const ApplyResult result = ApplySelection(directory, line.controller, rate.milliseconds);
     const std::string message = ApplyResultMessage(result).text;
-    const bool applied = result.outcome == ApplyOutcome::Applied;
-    const bool json = line.format == OutputFormat::Json;
-    // With JSON, standard output holds the one object and nothing else.
-    if (result.outcome != ApplyOutcome::NotSaved && rate.change) {
-        PrintLine(json ? stderr : stdout, "The stored RefreshRate \"" + storedRate.text + "\" " + *rate.change + "; " +
-                                              std::to_string(refreshSeconds) + " s is stored in its place");
-    }
-    if (applied && !json)
-        PrintLine(stdout, message);
-    else if (!applied)
-        PrintLine(stderr, message);
-    if (result.outcome == ApplyOutcome::NotSaved && !RunsElevated()) {
-        PrintLine(stderr,
-                  "ChangeControllerCmd: this prompt has no administrator's rights, which set needs to write "
-                  "into the service's directory and restart the service: run it from an elevated prompt");
-    }
-    // What the new choice replaced, once it is stored; a failed store changed nothing.
-    if (result.outcome != ApplyOutcome::NotSaved) {
-        const std::string report = FormatReplaced(line.controller, refreshSeconds, replaced, line.format);
-        std::fwrite(report.data(), 1, report.size(), stdout);
-    }
-    switch (result.outcome) {
-    case ApplyOutcome::Applied:
-        return kDone;
-    case ApplyOutcome::NotSaved:
+    if (result.outcome == ApplyOutcome::NotSaved) {
+        Failed(line, kNotSaved, message, false);
+        if (!RunsElevated()) {
+            PrintLine(stderr,
+                      "ChangeControllerCmd: this prompt has no administrator's rights, which set needs to write "
+                      "into the service's directory and restart the service: run it from an elevated prompt");
+        }
         return kNotSaved;
-    case ApplyOutcome::RestartFailed:
-        break;
     }
-    return kRestartFailed;
+    if (rate.change)
+        PrintLine(json ? stderr : stdout, RateChangeNotice(storedRate, rate, false));
+    if (result.outcome == ApplyOutcome::RestartFailed) {
+        PrintLine(stderr, message);
+        WriteBytes(stdout, FormatSetReport(report, line.format, Failure{kRestartFailed, message}));
+        return kRestartFailed;
+    }
+    if (!json)
+        PrintLine(stdout, message);
+    WriteBytes(stdout, FormatSetReport(report, line.format));
+    return kDone;
 }
 
 const char* StateName(CheckState state)
@@ -338,7 +374,7 @@ struct CheckTimes {
 // The check's one line: state, what happened, and with times the performance data.
 int CheckResult(CheckState state, const std::string& text, const CheckTimes* times = nullptr)
 {
-    std::string line = std::string(StateName(state)) + " - " + text;
+    std::string line = std::string(StateName(state)) + " - " + PluginText(text);
     if (times) {
         line += " | time=" + Seconds(Clock::now() - times->start, 3) + "s;;;0";
         if (times->answer)
@@ -439,13 +475,13 @@ int wmain(int argc, wchar_t** argv)
     if (dllFailure) {
         if (checking)
             return CheckResult(kCheckUnknown, *dllFailure);
-        PrintLine(stderr, "ChangeControllerCmd: " + *dllFailure);
-        return kUnexpectedFailure;
+        return Failed(parsed.line, kUnexpectedFailure, *dllFailure);
     }
     if (!parsed.valid) {
         if (checking)
             return CheckResult(kCheckUnknown, parsed.error);
-        PrintLine(stderr, "ChangeControllerCmd: " + parsed.error + "\nRun ChangeControllerCmd /? for the usage.");
+        Failed(parsed.line, kUsageError, parsed.error);
+        PrintLine(stderr, "Run ChangeControllerCmd /? for the usage.");
         return kUsageError;
     }
     try {
@@ -469,7 +505,6 @@ int wmain(int argc, wchar_t** argv)
     } catch (const std::exception& error) {
         if (checking)
             return CheckResult(kCheckUnknown, "the check failed: " + Describe(error));
-        PrintLine(stderr, "ChangeControllerCmd: " + Describe(error));
-        return kUnexpectedFailure;
+        return Failed(parsed.line, kUnexpectedFailure, Describe(error));
     }
 }

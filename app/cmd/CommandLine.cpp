@@ -1,11 +1,13 @@
 #include "app/cmd/CommandLine.h"
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <optional>
 
 #include "app/cmd/ExitCodes.h"
+#include "app/cmd/Output.h"
 #include "discovery/AddressRanges.h"
 #include "discovery/ControllerListing.h"
 #include "store/RefreshRate.h"
@@ -55,6 +57,19 @@ struct Reading {
         return Fail(complaint);
     }
 
+    // Takes the refresh rate, a whole number of `unit` milliseconds up to a day, once;
+    // fails with `complaint` when the word is no such number.
+    bool TakeRefreshRate(const std::string& word, int unit, const std::string& complaint)
+    {
+        if (line.refreshMilliseconds)
+            return Fail("give the refresh rate once, with --refresh-rate or --refresh-ms");
+        std::optional<int> count;
+        if (!TakeNumber(word, 0, RefreshRateMilliseconds(kLongestRefreshSeconds) / unit, count, complaint))
+            return false;
+        line.refreshMilliseconds = *count * unit;
+        return true;
+    }
+
     // Takes a whole number from `lowest` to `highest` into `target`; fails with
     // `complaint` otherwise.
     template <class Target>
@@ -93,10 +108,15 @@ constexpr unsigned kAnyCommand = ~0u;
 // reading's error set, when the value is not one the option takes.
 using TakeValue = bool (*)(Reading& reading, const std::string& value);
 
-// A switch's TakeValue: turns its flag on.
+// A switch's TakeValue: turns its flag on, in the reading or in the command line.
 template <bool Reading::* Flag> bool SwitchOn(Reading& reading, const std::string&)
 {
     reading.*Flag = true;
+    return true;
+}
+template <bool CommandLine::* Flag> bool LineSwitchOn(Reading& reading, const std::string&)
+{
+    reading.line.*Flag = true;
     return true;
 }
 
@@ -113,17 +133,23 @@ struct Option {
 const Option kOptions[] = {
     {"help", kAnyCommand, nullptr, false, SwitchOn<&Reading::help>},
     {"version", kAnyCommand, nullptr, false, SwitchOn<&Reading::version>},
-    {"members", Bit(Command::List), nullptr, false,
-     [](Reading& reading, const std::string&) {
-         reading.line.withMembers = true;
-         return true;
-     }},
+    {"members", Bit(Command::List), nullptr, false, LineSwitchOn<&CommandLine::withMembers>},
     {"refresh-rate", Bit(Command::Set), "SECONDS", false,
      [](Reading& reading, const std::string& value) {
-         return reading.TakeNumber(value, 0, kLongestRefreshSeconds, reading.line.refreshSeconds,
-                                   "--refresh-rate takes a whole number of seconds, at most " +
-                                       std::to_string(kLongestRefreshSeconds) + " (one day), not \"" + value + "\"");
+         return reading.TakeRefreshRate(value, 1000,
+                                        "--refresh-rate takes a whole number of seconds, at most " +
+                                            std::to_string(kLongestRefreshSeconds) + " (one day), not \"" + value +
+                                            "\"");
      }},
+    {"refresh-ms", Bit(Command::Set), "MILLISECONDS", false,
+     [](Reading& reading, const std::string& value) {
+         return reading.TakeRefreshRate(value, 1,
+                                        "--refresh-ms takes a whole number of milliseconds, at most " +
+                                            std::to_string(RefreshRateMilliseconds(kLongestRefreshSeconds)) +
+                                            " (one day), not \"" + value + "\"");
+     }},
+    {"if-changed", Bit(Command::Set), nullptr, false, LineSwitchOn<&CommandLine::ifChanged>},
+    {"dry-run", Bit(Command::Set), nullptr, false, LineSwitchOn<&CommandLine::dryRun>},
     {"dir", Bit(Command::Show) | Bit(Command::Set) | Bit(Command::Check), "DIRECTORY", false,
      [](Reading& reading, const std::string& value) {
          if (value.empty())
@@ -137,10 +163,10 @@ const Option kOptions[] = {
              value, {{"table", OutputFormat::Table}, {"csv", OutputFormat::Csv}, {"json", OutputFormat::Json}},
              "--format takes table, csv or json, not \"" + value + "\"");
      }},
-    {"format", Bit(Command::Set), "table|json", false,
+    {"format", Bit(Command::Show) | Bit(Command::Set), "table|json", false,
      [](Reading& reading, const std::string& value) {
          return reading.TakeFormat(value, {{"table", OutputFormat::Table}, {"json", OutputFormat::Json}},
-                                   "set's --format takes table or json, not \"" + value + "\"");
+                                   "show's and set's --format takes table or json, not \"" + value + "\"");
      }},
     {"range", Bit(Command::List), "RANGE", true,
      [](Reading& reading, const std::string& value) {
@@ -184,18 +210,31 @@ constexpr char kUsageTemplate[] =
     "       which reaches controllers behind routers; more than {PLAIN_SWEEP} addresses need\n"
     "       --allow-large-range. --rate paces that sweep (default {RATE}, at most {MOST_RATE}\n"
     "       queries a second). --time is the longest the listing takes (default {TIME} s, or\n"
-    "       until the sweep has sent its last query); it ends sooner once the answers\n"
-    "       stop. A sweep cut short by --time is reported on standard error.\n"
-    "show   prints the stored controller and refresh rate of the service directory.\n"
+    "       until the sweep has sent its last query): it waits that long for the first\n"
+    "       answer, and only once answers have come does it end sooner, {QUIET} s after the\n"
+    "       last. A sweep cut short by --time is reported on standard error.\n"
+    "show   prints the stored controller and refresh rate of the service directory;\n"
+    "       --format json prints them as one object, the rate in milliseconds.\n"
     "set    makes CONTROLLER (a host name or address) the service's Host Controller:\n"
-    "       stores it, with the refresh rate (default: the stored one; at least {SHORTEST} s,\n"
-    "       at most {LONGEST} s, one day), and restarts the service. The directory defaults\n"
-    "       to the program's own. It then prints what it replaced (\"was ADDRESS, N s\");\n"
-    "       --format json prints one object with the new choice and, under \"was\", the old one.\n"
+    "       stores it, with the refresh rate (--refresh-rate in seconds or --refresh-ms in\n"
+    "       milliseconds; default: the stored one; at least {SHORTEST} s, at most {LONGEST} s,\n"
+    "       one day), and restarts the service. The directory defaults to the program's\n"
+    "       own. It then prints what it replaced (\"was ADDRESS, N s\"). --if-changed stores\n"
+    "       and restarts nothing when the settings hold the choice already (\"unchanged:\n"
+    "       ADDRESS, N s\"); --dry-run does nothing and says what set would do (\"would\n"
+    "       change: ADDRESS, N s\" and what it would replace, or \"unchanged: ...\"). Both\n"
+    "       still check CONTROLLER. --format json prints one object: the choice, \"changed\",\n"
+    "       \"dryRun\" with --dry-run, and under \"was\" what was replaced or would be, its\n"
+    "       rate in the form --refresh-ms takes back.\n"
     "check  asks the stored controller whether it answers, as a monitoring check: one\n"
-    "       line OK, CRITICAL or UNKNOWN with performance data. --timeout is how long a\n"
-    "       stored name is looked for among broadcast answers (default {TIMEOUT} s).\n"
+    "       line OK, CRITICAL or UNKNOWN with performance data; a \"|\" in a name is shown\n"
+    "       as \"{PIPE}\". --timeout is how long a stored name is looked for among broadcast\n"
+    "       answers (default {TIMEOUT} s): it waits that long for the first answer, and only\n"
+    "       once answers have come does it end sooner, {QUIET} s after the last.\n"
     "\n"
+    "With --format json, a failure also prints one object on standard output, with\n"
+    "\"exitCode\", \"exitName\" and \"message\" (set's also \"changed\": false; list's 7\n"
+    "prints what was found instead).\n"
     "Options also take the forms --name=VALUE, /name VALUE and /name:VALUE.\n";
 
 // A synopsis line that would grow past this many characters goes on in the next line.
@@ -240,13 +279,24 @@ std::string Synopsis()
 
 std::string ExitCodeLines()
 {
-    std::string lines = "Exit codes:\n";
-    for (const auto& [code, meaning] : kExitCodeMeanings)
-        lines += "  " + std::to_string(code) + "  " + meaning + "\n";
+    std::string lines = "Exit codes, with the name --format json gives a failure as \"exitName\":\n";
+    size_t nameWidth = 0;
+    for (const auto& [code, name, meaning] : kExitCodeMeanings)
+        nameWidth = std::max(nameWidth, std::string(name).size());
+    for (const auto& [code, name, meaning] : kExitCodeMeanings)
+        lines += "  " + std::to_string(code) + "  " + name +
+                 std::string(nameWidth + 2 - std::string(name).size(), ' ') + meaning + "\n";
     lines += "check's own exit codes, as monitoring systems read them:\n";
     for (const auto& [state, name, meaning] : kCheckStateMeanings)
         lines += "  " + std::to_string(state) + "  " + name + ": " + meaning + "\n";
     return lines;
+}
+
+// The quiet window that ends a discovery run once answers have come, in seconds.
+std::string QuietSeconds()
+{
+    const auto quiet = ListingPlan{}.quietEnough.count();
+    return std::to_string(quiet / 1000) + (quiet % 1000 ? "." + std::to_string(quiet % 1000 / 100) : "");
 }
 
 }  // namespace
@@ -262,7 +312,9 @@ std::string UsageText()
                                    {"TIME", to_string(listSeconds)},
                                    {"SHORTEST", to_string(kShortestRefreshSeconds)},
                                    {"LONGEST", to_string(kLongestRefreshSeconds)},
-                                   {"TIMEOUT", to_string(CommandLine{}.nameSearchSeconds)}}) +
+                                   {"TIMEOUT", to_string(CommandLine{}.nameSearchSeconds)},
+                                   {"QUIET", QuietSeconds()},
+                                   {"PIPE", std::string(1, kPipeShownAs)}}) +
            ExitCodeLines();
 }
 
@@ -277,7 +329,7 @@ public:
         for (m_next = 0; m_next < m_arguments.size();) {
             const std::string argument = m_arguments[m_next++];
             if (!Take(argument))
-                return {false, m_reading.line, m_reading.error};
+                return Refused();
         }
         CommandLine& line = m_reading.line;
         if (line.command == Command::Set && !m_controllerSeen && !m_reading.help)
@@ -299,6 +351,16 @@ public:
 
 private:
     bool Fail(const std::string& error) { return m_reading.Fail(error); }
+
+    // The first error; the arguments after it are still read, so that a --format json
+    // among them has the refusal printed as JSON too.
+    ParsedCommandLine Refused()
+    {
+        const std::string error = m_reading.error;
+        while (m_next < m_arguments.size())
+            Take(m_arguments[m_next++]);
+        return {false, m_reading.line, error};
+    }
 
     bool Take(const std::string& argument)
     {

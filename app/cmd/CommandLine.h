@@ -19,7 +19,7 @@ struct CommandLine {
     Command command = Command::Help;
     // list
     bool withMembers = false;
-    OutputFormat format = OutputFormat::Table;  // set takes table or json
+    OutputFormat format = OutputFormat::Table;  // show and set take table or json
     std::vector<NRAddressRange> ranges;
     int queriesPerSecond = NRFindControllers::kDefaultSweepQueriesPerSecond;
     std::optional<int> listSeconds;  // none: as long as the sweep needs
@@ -27,7 +27,9 @@ struct CommandLine {
     std::string directory;  // "" for the program's own
     // set
     std::string controller;
-    std::optional<int> refreshSeconds;
+    std::optional<int> refreshMilliseconds;  // as --refresh-rate or --refresh-ms gave it
+    bool ifChanged = false;                  // store and restart only when the choice differs
+    bool dryRun = false;                     // say what set would do, and do nothing
     // set and check: how long a stored or typed name is looked for among the answers
     // to the broadcasts before the one-node query
     int nameSearchSeconds = 3;
@@ -35,7 +37,7 @@ struct CommandLine {
 
 struct ParsedCommandLine {
     bool valid;
-    CommandLine line;
+    CommandLine line;   // when not valid, its command and format as far as they were read
     std::string error;  // when not valid
 };
 

@@ -19,20 +19,30 @@ enum ExitCode {
 
 struct ExitCodeMeaning {
     ExitCode code;
+    const char* name;  // "exitName" of the JSON a failure prints with --format json
     const char* meaning;
 };
 
 inline constexpr ExitCodeMeaning kExitCodeMeanings[] = {
-    {kDone, "done"},
-    {kUnexpectedFailure, "unexpected failure"},
-    {kUsageError, "usage error (nothing was sent)"},
-    {kNotFound, "controller not found or offline"},
-    {kMemberNode, "a member node, not a controller"},
-    {kNotSaved, "settings could not be saved (the service was not restarted)"},
-    {kRestartFailed, "the service restart failed"},
-    {kIncomplete, "incomplete: the sweep was cut short"},
-    {kNoSettings, "no settings here"},
+    {kDone, "done", "done"},
+    {kUnexpectedFailure, "unexpectedFailure", "unexpected failure"},
+    {kUsageError, "usageError", "usage error (nothing was sent)"},
+    {kNotFound, "notFound", "controller not found or offline"},
+    {kMemberNode, "memberNode", "a member node, not a controller"},
+    {kNotSaved, "notSaved", "settings could not be saved (the service was not restarted)"},
+    {kRestartFailed, "restartFailed", "the service restart failed"},
+    {kIncomplete, "incomplete", "incomplete: the sweep was cut short"},
+    {kNoSettings, "noSettings", "no settings here"},
 };
+
+inline const char* ExitCodeName(ExitCode code)
+{
+    for (const ExitCodeMeaning& row : kExitCodeMeanings) {
+        if (row.code == code)
+            return row.name;
+    }
+    return "unexpectedFailure";
+}
 
 // The check's own codes, as monitoring systems read them.
 enum CheckState {

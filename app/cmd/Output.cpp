@@ -156,6 +156,24 @@ std::string FormatListing(const std::vector<ListedNode>& nodes, OutputFormat for
     return Table(nodes, columns);
 }
 
+std::string PluginText(std::string text)
+{
+    std::replace(text.begin(), text.end(), '|', kPipeShownAs);
+    return text;
+}
+
+std::string JsonFailureMembers(const Failure& failure)
+{
+    return "\"exitCode\": " + std::to_string(failure.code) +
+           ", \"exitName\": " + JsonString(ExitCodeName(failure.code)) +
+           ", \"message\": " + JsonString(failure.message);
+}
+
+std::string FormatFailure(const Failure& failure)
+{
+    return "{" + JsonFailureMembers(failure) + "}\r\n";
+}
+
 std::string ExactSeconds(int milliseconds)
 {
     const long long magnitude = milliseconds < 0 ? -static_cast<long long>(milliseconds) : milliseconds;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/cmd/CommandLine.h"
+#include "app/cmd/ExitCodes.h"
 #include "discovery/ControllerListing.h"
 #include "store/SettingsFile.h"
 
@@ -16,6 +17,24 @@ std::string FormatListing(const std::vector<ListedNode>& nodes, OutputFormat for
 
 // A JSON string with its quotes; text in the system code page becomes UTF-16 escapes.
 std::string JsonString(const std::string& text);
+
+// What the check's plugin output shows for a "|" in its text, where a "|" would start
+// the performance data.
+constexpr char kPipeShownAs = '!';
+// The check's text as its plugin output carries it.
+std::string PluginText(std::string text);
+
+// A command that did not do its job: its exit code, and the message that says why.
+struct Failure {
+    ExitCode code;
+    std::string message;
+};
+
+// A failure's members of a JSON object: "exitCode": 3, "exitName": "notFound",
+// "message": ...
+std::string JsonFailureMembers(const Failure& failure);
+// A failure for scripts that read JSON, as an object of its own; ends in CR LF.
+std::string FormatFailure(const Failure& failure);
 
 // Milliseconds as exact seconds, without trailing zeros: "30", "0.999", "-5".
 std::string ExactSeconds(int milliseconds);

@@ -16,30 +16,63 @@ StoredChoice ReadStoredChoice(const std::string& settingsPath)
 
 namespace {
 
-std::string JsonChoice(const std::optional<std::string>& controller, const std::string& refreshSeconds)
+// The members of a choice's JSON object: "controller", null when the file lacks it;
+// "refreshSeconds", as scripts have read it since before --refresh-ms: the exact seconds,
+// the stored text when it is no number, null when there is none; "refreshMs", the stored
+// rate when it is a whole number of milliseconds, as --refresh-ms takes it back,
+// otherwise null; and "refreshText", the stored text, when the file holds a rate that is
+// no such number, which set cannot store back.
+std::string JsonChoice(const StoredChoice& choice)
 {
-    return "\"controller\": " + (controller ? JsonString(*controller) : "null") +
-           ", \"refreshSeconds\": " + refreshSeconds;
-}
-
-std::string JsonRefreshSeconds(const StoredRefreshRate& rate)
-{
-    if (!rate.present)
-        return "null";
-    return rate.milliseconds ? ExactSeconds(*rate.milliseconds) : JsonString(rate.text);
+    const StoredRefreshRate& rate = choice.refreshRate;
+    const std::string seconds = !rate.present       ? "null"
+                                : rate.milliseconds ? ExactSeconds(*rate.milliseconds)
+                                                    : JsonString(rate.text);
+    std::string members = "\"controller\": " + (choice.controller ? JsonString(*choice.controller) : "null") +
+                          ", \"refreshSeconds\": " + seconds +
+                          ", \"refreshMs\": " + (rate.milliseconds ? std::to_string(*rate.milliseconds) : "null");
+    if (rate.present && !rate.milliseconds)
+        members += ", \"refreshText\": " + JsonString(rate.text);
+    return members;
 }
 
 }  // namespace
 
-std::string FormatReplaced(const std::string& controller, int refreshSeconds, const StoredChoice& replaced,
-                           OutputFormat format)
+std::string FormatStoredChoice(const StoredChoice& choice)
+{
+    return "{" + JsonChoice(choice) + "}\r\n";
+}
+
+bool AlreadyStored(const StoredChoice& stored, const std::string& controller, int refreshMilliseconds)
+{
+    return stored.controller == controller && stored.refreshRate.milliseconds == refreshMilliseconds;
+}
+
+std::string FormatSetReport(const SetReport& report, OutputFormat format, const std::optional<Failure>& failure)
 {
     if (format == OutputFormat::Json) {
-        return "{" + JsonChoice(controller, std::to_string(refreshSeconds)) + ", \"was\": {" +
-               JsonChoice(replaced.controller, JsonRefreshSeconds(replaced.refreshRate)) + "}}\r\n";
+        const StoredChoice chosen{report.controller, {true, "", report.refreshMilliseconds}};
+        return "{" + JsonChoice(chosen) + ", \"changed\": " + (report.changed ? "true" : "false") +
+               (report.dryRun ? ", \"dryRun\": true" : "") +
+               (report.was ? ", \"was\": {" + JsonChoice(*report.was) + "}" : "") +
+               (failure ? ", " + JsonFailureMembers(*failure) : "") + "}\r\n";
     }
-    return "was " + replaced.controller.value_or("no controller") + ", " +
-           (replaced.refreshRate.present ? RefreshRateAsStored(replaced.refreshRate) : "no refresh rate") + "\r\n";
+    std::string text;
+    if (!report.changed || report.dryRun) {
+        text += std::string(report.changed ? "would change: " : "unchanged: ") + report.controller + ", " +
+                ExactSeconds(report.refreshMilliseconds) + " s\r\n";
+    }
+    if (const std::optional<StoredChoice>& was = report.was) {
+        text += "was " + was->controller.value_or("no controller") + ", " +
+                (was->refreshRate.present ? RefreshRateAsStored(was->refreshRate) : "no refresh rate") + "\r\n";
+    }
+    return text;
+}
+
+std::string FormatSetFailure(const Failure& failure, bool dryRun)
+{
+    return std::string("{\"changed\": false") + (dryRun ? ", \"dryRun\": true" : "") + ", " +
+           JsonFailureMembers(failure) + "}\r\n";
 }
 
 }  // namespace cc

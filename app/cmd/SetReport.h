@@ -1,10 +1,12 @@
-// What `set` replaced, for the operator to see and a script to roll back to.
+// The stored choice as `show` and `set` report it: what `set` replaced, for the operator
+// to see and a script to roll back to.
 #pragma once
 
 #include <optional>
 #include <string>
 
 #include "app/cmd/CommandLine.h"
+#include "app/cmd/Output.h"
 #include "store/SettingsFile.h"
 
 namespace cc {
@@ -19,11 +21,36 @@ struct StoredChoice {
 // The choice stored now, read before `set` overwrites it.
 StoredChoice ReadStoredChoice(const std::string& settingsPath);
 
-// Table: the line "was 127.0.0.3, 30 s", the rate as `show` prints it. JSON: one object
-// with the choice applied and the one it replaced, {"controller": ..., "refreshSeconds":
-// ..., "was": {...}}: a key the file lacked as null, a stored rate in exact seconds, or
-// as its text when it is not a number. Ends in CR LF.
-std::string FormatReplaced(const std::string& controller, int refreshSeconds, const StoredChoice& replaced,
-                           OutputFormat format);
+// The choice for scripts, as one JSON object: {"controller": ..., "refreshMs": ...},
+// a key the file lacks as null, a stored rate in milliseconds as --refresh-ms takes it
+// back, and for one that is not such a number also "refreshText", as stored. Ends in
+// CR LF.
+std::string FormatStoredChoice(const StoredChoice& choice);
+
+// What set did, or with --dry-run would do.
+struct SetReport {
+    std::string controller;
+    int refreshMilliseconds;
+    bool changed;  // the choice was stored, or with --dry-run would be
+    bool dryRun;
+    std::optional<StoredChoice> was;  // what was replaced, or would be; none when nothing was
+};
+
+// Whether the settings file holds exactly this choice: the controller's text as given and
+// RefreshRate as it would be stored.
+bool AlreadyStored(const StoredChoice& stored, const std::string& controller, int refreshMilliseconds);
+
+// Table: "unchanged: CONTROLLER, N s" when nothing changed, "would change: CONTROLLER,
+// N s" for a dry run that would, then "was 127.0.0.3, 30 s" (the rate as `show` prints
+// it) when something was replaced or would be. JSON: one object, {"controller": ...,
+// "refreshMs": ..., "changed": ..., "dryRun": true (with --dry-run), "was": {...} (as
+// FormatStoredChoice gives it)}, with a failure's members when the change was stored
+// but the command failed after. Ends in CR LF.
+std::string FormatSetReport(const SetReport& report, OutputFormat format,
+                            const std::optional<Failure>& failure = std::nullopt);
+
+// A set that failed before anything was stored, for scripts: {"changed": false,
+// "dryRun": true (with --dry-run), and the failure's members}. Ends in CR LF.
+std::string FormatSetFailure(const Failure& failure, bool dryRun);
 
 }  // namespace cc

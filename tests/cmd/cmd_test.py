@@ -2,9 +2,10 @@
 how it applies a choice, and how it refuses bad arguments.
 
 Run by ctest inside the test namespace (the simulator fixture is up):
-    cmd_test.py CMD-EXE STAND-IN-SERVICE-EXE SCRIPTS-DIR SIMULATOR-CONTROL VERSION
+    cmd_test.py CMD-EXE STAND-IN-SERVICE-EXE SCRIPTS-DIR SIMULATOR-CONTROL VERSION [CLASS...]
 SIMULATOR-CONTROL is the simulator's control address, HOST:PORT; VERSION is the
-project's version, which --version must print.
+project's version, which --version must print; CLASS names a test class to run
+(CommandLineProgram, or AnsiblePlaybook, which runs the example playbook).
 """
 import csv
 import io
@@ -89,6 +90,15 @@ class ServiceDirectory:
                 return log
             time.sleep(0.05)
 
+    def snapshot(self):
+        """Every file's bytes but the service executable's, by its path inside the directory."""
+        files = {}
+        for folder, _, names in os.walk(self.path):
+            for name in (name for name in names if not name.endswith(".exe")):
+                with open(os.path.join(folder, name), "rb") as file:
+                    files[os.path.relpath(os.path.join(folder, name), self.path)] = file.read()
+        return files
+
     def cached_files(self):
         return sorted(name for name in os.listdir(os.path.join(self.path, "http", "data")) if name != "refreshRate.xml")
 
@@ -152,6 +162,8 @@ class CommandLineProgram(unittest.TestCase):
         code, out, err = run("show", "--dir", windows_path(self.service.path))
         self.assertEqual(code, 0, err)
         self.assertEqual(out.splitlines(), ["Host Controller: old", "Refresh rate:    30 s"])
+        code, out, err = run("show", "--dir", windows_path(self.service.path), "--format", "json")
+        self.assertEqual((code, json.loads(out)), (0, {"controller": "old", "refreshSeconds": 30, "refreshMs": 30000}), err)
         self.assertIsNone(self.service.stored("Reset"), "show writes nothing")
 
     def set_controller(self, text, *options):
@@ -206,13 +218,97 @@ class CommandLineProgram(unittest.TestCase):
         self.assertEqual(code, 0, err)
         self.assertRegex(out, r"^[^\r\n]*\r\n$", "one object on one line")
         change = json.loads(out)
-        self.assertEqual(change, {"controller": "ups-lobby", "refreshSeconds": 20,
-                                  "was": {"controller": "127.0.0.3", "refreshSeconds": None}})
+        self.assertEqual(change, {"controller": "ups-lobby", "refreshSeconds": 20, "refreshMs": 20000, "changed": True,
+                                  "was": {"controller": "127.0.0.3", "refreshSeconds": None, "refreshMs": None}})
 
         code, out, err = self.set_controller(change["was"]["controller"], "--refresh-rate", "30", "--format=json")
         self.assertEqual(code, 0, err)
-        self.assertEqual(json.loads(out)["was"], {"controller": "ups-lobby", "refreshSeconds": 20})
+        self.assertEqual(json.loads(out)["was"], {"controller": "ups-lobby", "refreshSeconds": 20, "refreshMs": 20000})
         self.assertEqual((self.service.stored("IPAddress"), self.service.stored("RefreshRate")), ("127.0.0.3", "30000"))
+
+    def test_if_changed_and_dry_run_store_and_restart_only_what_differs(self):
+        simulator("silent 127.0.0.4 on")
+        settings = "[NorrinGlassway]\r\nIPAddress={}\r\nRefreshRate={}\r\n"
+
+        def data_folder_is_a_file(service):
+            shutil.rmtree(os.path.join(service.path, "http", "data"))
+            service.write("http/data", "a file")
+
+        was = {"controller": "127.0.0.2", "refreshSeconds": 30, "refreshMs": 30000}
+        # (item, stored IPAddress and RefreshRate, a further set-up, arguments after the
+        #  controller, exit code, standard output (an object for JSON), service launches)
+        cases = (
+            ("equal", ("127.0.0.2", "30000"), None, ("127.0.0.2", "--if-changed"), 0,
+             "unchanged: 127.0.0.2, 30 s\r\n", 0),
+            ("equal, dry run", ("127.0.0.2", "30000"), None, ("127.0.0.2", "--dry-run", "--format", "json"), 0,
+             {"controller": "127.0.0.2", "refreshSeconds": 30, "refreshMs": 30000, "changed": False, "dryRun": True}, 0),
+            ("equal, without the option", ("127.0.0.2", "30000"), None, ("127.0.0.2", "--format", "json"), 0,
+             {"controller": "127.0.0.2", "refreshSeconds": 30, "refreshMs": 30000, "changed": True, "was": was}, 2),
+            ("other controller", ("127.0.0.2", "30000"), None, ("Ups-Basement", "--if-changed"), 0,
+             "Updating the Host Controller settings was successful\r\nwas 127.0.0.2, 30 s\r\n", 2),
+            ("other controller, dry run", ("127.0.0.2", "30000"), None, ("Ups-Basement", "--dry-run"), 0,
+             "would change: Ups-Basement, 30 s\r\nwas 127.0.0.2, 30 s\r\n", 0),
+            ("other rate", ("127.0.0.2", "30000"), None,
+             ("127.0.0.2", "--refresh-rate", "45", "--if-changed", "--format", "json"), 0,
+             {"controller": "127.0.0.2", "refreshSeconds": 45, "refreshMs": 45000, "changed": True, "was": was}, 2),
+            ("rate equal once floored", ("127.0.0.2", "20000"), None, ("127.0.0.2", "--refresh-rate", "5", "--if-changed"),
+             0, "unchanged: 127.0.0.2, 20 s\r\n", 0),
+            ("not found", ("127.0.0.4", "30000"), None, ("127.0.0.4", "--if-changed", "--format", "json"), 3,
+             {"changed": False, "exitCode": 3, "exitName": "notFound", "message": "That Controller 127.0.0.4 not found"},
+             0),
+            ("member", ("127.0.0.5", "30000"), None, ("127.0.0.5", "--dry-run", "/format:json"), 4,
+             {"changed": False, "dryRun": True, "exitCode": 4, "exitName": "memberNode",
+              "message": "Members cannot be opened directly. Enter respective controller IP Address."}, 0),
+            ("usage error", ("127.0.0.2", "30000"), None, ("127.0.0.2", "--refresh-ms", "-5", "--format=json"), 2,
+             {"changed": False, "exitCode": 2, "exitName": "usageError",
+              "message": "--refresh-ms takes a whole number of milliseconds, at most 86400000 (one day), not \"-5\""}, 0),
+            ("failed store", ("127.0.0.2", "30000"), data_folder_is_a_file, ("Ups-Basement", "--if-changed"), 5, "", 0),
+            ("failed store, json", ("127.0.0.2", "30000"), data_folder_is_a_file,
+             ("Ups-Basement", "--if-changed", "--format", "json"), 5,
+             {"changed": False, "exitCode": 5, "exitName": "notSaved",
+              "message": "The Host Controller settings could not be saved to "
+              "{dir}\\http\\data\\refreshRate.xml. The Norrin Glassway Service was not restarted."}, 0),
+        )
+        for item, stored, set_up, arguments, expected_code, expected_out, launches in cases:
+            with self.subTest(item=item):
+                service = ServiceDirectory()
+                self.addCleanup(service.remove)
+                service.write("GlasswayConfig.ini", settings.format(*stored))
+                if set_up:
+                    set_up(service)
+                before = service.snapshot()
+                code, out, err = run("set", *arguments, "--dir", windows_path(service.path))
+                self.assertEqual(code, expected_code, out + err)
+                if isinstance(expected_out, dict):
+                    expected_out = {key: value.format(dir=windows_path(service.path)) if isinstance(value, str) else value
+                                    for key, value in expected_out.items()}
+                self.assertEqual(json.loads(out) if isinstance(expected_out, dict) else out, expected_out)
+                self.assertIn(expected_out.get("message", "") if isinstance(expected_out, dict) else "", err)
+                self.assertEqual(len(service.service_log(launches)), launches)
+                if not launches:
+                    self.assertEqual(service.snapshot(), before, "not a byte written")
+
+    def test_was_rolls_back_every_rate_set_can_store(self):
+        # (RefreshRate stored, what "was" gives back, RefreshRate after the roll-back)
+        for stored, refresh_ms, restored in (("30500", 30500, "30500"), ("86400000", 86400000, "86400000"),
+                                             ("10000", 10000, "20000"), ("20s", None, None)):
+            with self.subTest(stored=stored):
+                self.service.write("GlasswayConfig.ini", f"[NorrinGlassway]\r\nIPAddress=127.0.0.3\r\nRefreshRate={stored}\r\n")
+                code, out, err = self.set_controller("ups-lobby", "--refresh-rate", "60", "--format", "json")
+                self.assertEqual(code, 0, err)
+                was = json.loads(out)["was"]
+                self.assertEqual((was["controller"], was["refreshMs"], was["refreshSeconds"]),
+                                 ("127.0.0.3", refresh_ms, refresh_ms / 1000 if refresh_ms else stored))
+                if refresh_ms is None:
+                    self.assertEqual(was["refreshText"], stored, "was says the rate cannot be given back")
+                    continue
+                code, out, err = self.set_controller(was["controller"], "--refresh-ms", str(was["refreshMs"]),
+                                                     "--format", "json")
+                self.assertEqual(code, 0, err)
+                self.assertEqual((self.service.stored("IPAddress"), self.service.stored("RefreshRate")),
+                                 ("127.0.0.3", restored))
+                code, out, err = run("show", "--dir", windows_path(self.service.path), "--format", "json")
+                self.assertEqual(json.loads(out) == was, restored == stored, "show gives what was gave")
 
     def test_bad_arguments_are_refused_before_anything_is_sent(self):
         before = simulator_stats()["queries"]
@@ -234,6 +330,9 @@ class CommandLineProgram(unittest.TestCase):
                 (("set", "", "127.0.0.2"), "is empty"),
                 (("set", "127.0.0.2", "--refresh-rate", "-5"), "--refresh-rate"),
                 (("set", "127.0.0.2", "--format", "csv"), "table or json"),
+                (("set", "127.0.0.2", "--refresh-ms", "86400001"), "at most 86400000"),
+                (("set", "127.0.0.2", "--refresh-rate", "30", "--refresh-ms", "30000"), "give the refresh rate once"),
+                (("set", "127.0.0.2", "--if-changed=yes"), "takes no value"),
                 (("set",), "needs the controller"),
                 (("frobnicate",), "unknown command")):
             with self.subTest(arguments=arguments):
@@ -313,11 +412,13 @@ class CommandLineProgram(unittest.TestCase):
     def test_check_reports_the_stored_controller_as_a_monitoring_check(self):
         simulator("silent 127.0.0.4 on")
         simulator("node 127.0.0.66 127.0.0.77")
+        simulator("node 127.0.0.6 ups|pipe")
         # The last column: whether the verdict came after the broadcasts' wait, and so
         # whether the whole check's time exceeds the answer's by that wait.
         for stored, expected_code, expected, after_broadcasts in (
                 ("127.0.0.2", 0, r"^OK - Host Controller 127\.0\.0\.2 answers from 127\.0\.0\.2", False),
                 ("UPS-LOBBY", 0, r"^OK - Host Controller UPS-LOBBY answers from 127\.0\.0\.2", False),
+                ("ups|pipe", 0, r"^OK - Host Controller ups!pipe answers from 127\.0\.0\.6 \| ", False),
                 ("127.0.0.4", 2, r"^CRITICAL - Host Controller 127\.0\.0\.4 does not answer", True),
                 ("127.0.0.77", 2, r"^CRITICAL - Host Controller 127\.0\.0\.77 does not answer", True),
                 ("127.0.0.5", 2, r"^CRITICAL - .*127\.0\.0\.5 \(rack-b\).* member node of the controller 127\.0\.0\.2",
@@ -336,6 +437,7 @@ class CommandLineProgram(unittest.TestCase):
                 self.assertEqual(code, expected_code, out + err)
                 self.assertEqual(len(out.splitlines()), 1, out)
                 self.assertRegex(out, expected)
+                self.assertIn(stored.replace("|", "!"), out.split("|")[0], "the plugin text holds the whole name")
                 perfdata = re.search(r" \| time=(\d+\.\d{3})s;;;0(?: answer=(\d+\.\d{3})s;;;0)?\r\n$", out)
                 self.assertIsNotNone(perfdata, out)
                 whole = float(perfdata.group(1))
@@ -350,6 +452,19 @@ class CommandLineProgram(unittest.TestCase):
                     self.assertEqual(int(simulator_stats()["unicast"]), unicast_before,
                                      "answered by the broadcast or not queried: no one-node query was sent")
         self.assertIsNone(self.service.read("NorrinGlasswayService.log"))
+
+    def test_a_late_first_answer_is_waited_for_until_the_time_given(self):
+        # A busy site link: every answer comes later than the quiet window that ends a
+        # run once answers have come.
+        simulator("window off")
+        simulator("delay 1700")
+        self.service.write("GlasswayConfig.ini", "[NorrinGlassway]\r\nIPAddress=ups-lobby\r\nRefreshRate=30000\r\n")
+        code, out, err = run("check", "--dir", windows_path(self.service.path), "--timeout", "3")
+        self.assertEqual(code, 0, out + err)
+        self.assertRegex(out, r"^OK - Host Controller ups-lobby answers from 127\.0\.0\.2 ")
+        code, out, err = run("list", "--format", "csv", "--time", "5")
+        self.assertEqual(code, 0, err)
+        self.assertIn("ups-lobby,127.0.0.2", out.splitlines())
 
     def test_check_without_a_stored_controller_or_with_bad_arguments_is_unknown(self):
         self.service.write("GlasswayConfig.ini", "[NorrinGlassway]\r\nRefreshRate=30000\r\n")
@@ -384,8 +499,6 @@ class CommandLineProgram(unittest.TestCase):
         cases = (
             ("http\\data a file", data_folder_is_a_file, ("set", "127.0.0.2", "--refresh-rate", "30"), 5, "",
              "could not be saved to {dir}\\http\\data\\refreshRate.xml", ("old", "30000"), False),
-            ("http\\data a file, json", data_folder_is_a_file, ("set", "127.0.0.2", "--format", "json"), 5, "",
-             "could not be saved to", ("old", "30000"), False),
             ("no service: set", no_service, ("set", "127.0.0.3"), 8, "", "{dir}\\NorrinGlasswayService.exe does not exist",
              ("127.0.0.2", "30000"), False),
             ("no service: show", no_service, ("show",), 0, "Host Controller: 127.0.0.2\r\nRefresh rate:    30 s\r\n",
@@ -399,6 +512,8 @@ class CommandLineProgram(unittest.TestCase):
              None, ("old", "999"), False),
             ("rate negative", refresh_rate("-5000"), ("show",), 0, "Host Controller: old\r\nRefresh rate:    -5000 ms\r\n",
              None, ("old", "-5000"), False),
+            ("rate not a number in JSON", refresh_rate("20s"), ("show", "--format", "json"), 0,
+             '{"controller": "old", "refreshSeconds": "20s", "refreshMs": null, "refreshText": "20s"}\r\n', None, ("old", "20s"), False),
             ("rate kept from text", refresh_rate("20s"), ("set", "127.0.0.2"), 0,
              'The stored RefreshRate "20s" is not a number; 20 s is stored in its place\r\n'
              "Updating the Host Controller settings was successful\r\nwas old, not a number (\"20s\")\r\n", None,
@@ -471,5 +586,57 @@ class CommandLineProgram(unittest.TestCase):
                 self.assertEqual((code, out), (0, "ChangeControllerCmd " + VERSION + "\r\n"), err)
 
 
+class AnsiblePlaybook(unittest.TestCase):
+    """The example playbook, run for real against localhost: the command module runs the
+    companion under Wine in place of win_command, which is the only difference from a
+    run against Windows hosts."""
+
+    PLAYBOOK = os.path.join(os.path.dirname(SCRIPTS), "docs", "examples", "ansible", "glassway-controller.yml")
+
+    def setUp(self):
+        if not shutil.which("ansible-playbook"):
+            self.skipTest("ansible-playbook is missing: scripts/setup.sh installs Debian's ansible-core")
+        simulator("reset")
+        simulator("node 127.0.0.2 ups-lobby")
+        self.service = ServiceDirectory()
+        self.addCleanup(self.service.remove)
+        self.work = tempfile.mkdtemp(prefix="cc-ansible-")
+        self.addCleanup(shutil.rmtree, self.work, True)
+        self.inventory = os.path.join(self.work, "hosts.ini")
+        with open(self.inventory, "w") as file:
+            file.write(f"[glassway_servers]\nlocalhost ansible_connection=local ansible_python_interpreter={sys.executable}\n")
+
+    def playbook(self, *options):
+        """Runs the playbook; returns its exit code and its recap for localhost as a dict."""
+        variables = {"glassway_module": "ansible.builtin.command", "glassway_program": [WINERUN, CMD],
+                     "glassway_dir": windows_path(self.service.path), "glassway_controller": "ups-lobby"}
+        environment = dict(os.environ, HOME=self.work, ANSIBLE_LOCAL_TEMP=os.path.join(self.work, "tmp"),
+                           ANSIBLE_NOCOLOR="1", ANSIBLE_RETRY_FILES_ENABLED="0")
+        done = subprocess.run(["ansible-playbook", "-i", self.inventory, self.PLAYBOOK, "-e", json.dumps(variables),
+                               *options], capture_output=True, text=True, timeout=600, env=environment,
+                              stdin=subprocess.DEVNULL)
+        recap = re.search(r"^(localhost\s+:.*)$", done.stdout, re.M)
+        self.assertIsNotNone(recap, done.stdout + done.stderr)
+        print(" ".join(options) or "run", "->", recap.group(1), file=sys.stderr)
+        return done.returncode, dict(field.split("=") for field in recap.group(1).split(":", 1)[1].split())
+
+    def test_a_second_run_changes_and_restarts_nothing_and_check_mode_changes_nothing(self):
+        before = self.service.snapshot()
+        code, recap = self.playbook("--check")
+        self.assertEqual((code, recap["changed"], recap["failed"]), (0, "1", "0"), "check mode shows the change")
+        self.assertEqual(self.service.snapshot(), before, "check mode changes nothing")
+
+        code, recap = self.playbook()
+        self.assertEqual((code, recap["changed"], recap["failed"]), (0, "1", "0"))
+        self.assertEqual(len(self.service.service_log(2)), 2, "one restart: two launches")
+        self.assertEqual(self.service.stored("IPAddress"), "ups-lobby")
+
+        stored = self.service.snapshot()
+        code, recap = self.playbook()
+        self.assertEqual((code, recap["changed"], recap["failed"]), (0, "0", "0"))
+        self.assertEqual(self.service.snapshot(), stored, "no store, no launch, no file deleted")
+
+
 if __name__ == "__main__":
-    unittest.main(argv=sys.argv[:1], verbosity=2)
+    # Further arguments name the test classes to run (unittest's own argument form).
+    unittest.main(argv=sys.argv[:1] + sys.argv[6:], verbosity=2)

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Checks that README.md and docs/ADMIN-GUIDE.txt list the companion's exit codes as
 app/cmd/ExitCodes.h declares them (and as the usage prints them): the same codes, and
-for each the same meaning. The docs may explain a meaning further, after a colon or in
+for each the same name (what JSON output calls it) and meaning. The docs may explain a meaning further, after a colon or in
 parentheses; the words before must be the program's. The check's own codes must carry
 the same state names. Prints each disagreement; exits 1 if there is one.
     exit_codes_check.py [REPOSITORY-ROOT]
@@ -73,7 +73,8 @@ def indented_list(lines, after):
 def main(root):
     root = pathlib.Path(root)
     exit_codes, check_codes, tables = declared((root / "app/cmd/ExitCodes.h").read_text())
-    meanings = {code: texts[0] for code, texts in tables["kExitCodeMeanings"].items()}
+    names = {code: texts[0] for code, texts in tables["kExitCodeMeanings"].items()}
+    meanings = {code: texts[1] for code, texts in tables["kExitCodeMeanings"].items()}
     states = {code: texts[0] for code, texts in tables["kCheckStateMeanings"].items()}
     problems = []
     if set(meanings) != exit_codes:
@@ -83,16 +84,22 @@ def main(root):
 
     readme = (root / "README.md").read_text(encoding="utf-8").splitlines()
     guide = (root / "docs/ADMIN-GUIDE.txt").read_text(encoding="utf-8").splitlines()
+    # {where: {code: (name, meaning)}}; the guide gives the name as the entry's first word.
     listed = {
-        "README.md exit codes": {int(code): text for code, text in markdown_table(readme, "| code | meaning |")},
-        "ADMIN-GUIDE.txt exit codes": indented_list(guide, "6. Exit codes of the companion"),
+        "README.md exit codes": {int(code): (name.strip("`"), text)
+                                 for code, name, text in markdown_table(readme, "| code | name | meaning |")},
+        "ADMIN-GUIDE.txt exit codes": {code: tuple(text.split(None, 1))
+                                       for code, text in indented_list(guide, "6. Exit codes of the companion").items()},
     }
     for where, documented in listed.items():
         if sorted(documented) != sorted(meanings):
             problems.append(f"{where}: codes {sorted(documented)}, the program's {sorted(meanings)}")
         for code in sorted(set(documented) & set(meanings)):
-            if head(documented[code]) != head(meanings[code]):
-                problems.append(f"{where}: {code} is \"{documented[code]}\", the program's \"{meanings[code]}\"")
+            name, text = documented[code]
+            if name != names[code]:
+                problems.append(f"{where}: {code} is named \"{name}\", the program's \"{names[code]}\"")
+            if head(text) != head(meanings[code]):
+                problems.append(f"{where}: {code} is \"{text}\", the program's \"{meanings[code]}\"")
 
     check_listed = {
         "README.md check codes": {int(code): state for code, state, _ in markdown_table(readme, "| code | state | meaning |")},

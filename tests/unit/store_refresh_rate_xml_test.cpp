@@ -30,7 +30,7 @@ TEST(RefreshRateXml, TwentySecondsGiveTheWholeSampleFile)
 {
     ToolDirectory tool;
     EXPECT_EQ(RefreshRateXmlPathFor(tool.Path()), tool.Path() + "\\http\\data\\refreshRate.xml");
-    EXPECT_EQ(WriteRefreshRateXml(tool.Path(), 20), RefreshRateXmlResult::Written);
+    EXPECT_EQ(WriteRefreshRateXml(tool.Path(), 20000), RefreshRateXmlResult::Written);
     EXPECT_EQ(ReadWholeFile(tool.DataFile("refreshRate.xml")), SampleFor("20000"));
     EXPECT_EQ(ListDirectory(tool.Path() + "\\http\\data"), kOnlyRefreshRateXml);
 }
@@ -64,7 +64,8 @@ TEST(RefreshRateXml, ObjectTextIsTheSecondsTimesThousand)
         {"-99999999999", "-2147483648"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(WriteRefreshRateXml(tool.Path(), ParseIntSaturated(c.secondsText)), RefreshRateXmlResult::Written);
+        EXPECT_EQ(WriteRefreshRateXml(tool.Path(), RefreshRateMilliseconds(ParseIntSaturated(c.secondsText))),
+                  RefreshRateXmlResult::Written);
         EXPECT_EQ(ReadWholeFile(tool.DataFile("refreshRate.xml")), SampleFor(c.milliseconds)) << c.secondsText;
     }
 }
@@ -72,7 +73,7 @@ TEST(RefreshRateXml, ObjectTextIsTheSecondsTimesThousand)
 TEST(RefreshRateXml, HugeRateIsTheSameSaturatedValueInBothFiles)
 {
     ToolDirectory tool;
-    WriteSettings(tool.Path(), "1", "10.0.0.5", ParseIntSaturated("4294967296"));
+    WriteSettings(tool.Path(), "1", "10.0.0.5", RefreshRateMilliseconds(ParseIntSaturated("4294967296")));
     EXPECT_EQ(ReadStoredValue(tool.Path(), kRefreshRateKey), "2147483647");
     EXPECT_EQ(ReadWholeFile(tool.DataFile("refreshRate.xml")), SampleFor("2147483647"));
 }
@@ -81,7 +82,7 @@ TEST(RefreshRateXml, ReplacesALongerOldFileWhole)
 {
     ToolDirectory tool;
     WriteWholeFile(tool.DataFile("refreshRate.xml"), std::string(4000, 'x'));
-    EXPECT_EQ(WriteRefreshRateXml(tool.Path(), 30), RefreshRateXmlResult::Written);
+    EXPECT_EQ(WriteRefreshRateXml(tool.Path(), 30000), RefreshRateXmlResult::Written);
     EXPECT_EQ(ReadWholeFile(tool.DataFile("refreshRate.xml")), SampleFor("30000"));
     EXPECT_EQ(ListDirectory(tool.Path() + "\\http\\data"), kOnlyRefreshRateXml);
 }
@@ -90,7 +91,7 @@ TEST(RefreshRateXml, MissingDataFolderCreatesNothing)
 {
     ToolDirectory tool;
     RemoveTree(tool.Path() + "\\http\\data");
-    EXPECT_EQ(WriteRefreshRateXml(tool.Path(), 20), RefreshRateXmlResult::NoDataFolder);
+    EXPECT_EQ(WriteRefreshRateXml(tool.Path(), 20000), RefreshRateXmlResult::NoDataFolder);
     EXPECT_FALSE(FileExists(tool.Path() + "\\http\\data"));
     EXPECT_TRUE(ListDirectory(tool.Path() + "\\http").empty());
 }
@@ -102,7 +103,7 @@ TEST(RefreshRateXml, ReadOnlyFileKeepsItsOldContent)
     WriteWholeFile(path, "old content");
     ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
 
-    EXPECT_EQ(WriteRefreshRateXml(tool.Path(), 45), RefreshRateXmlResult::Failed);
+    EXPECT_EQ(WriteRefreshRateXml(tool.Path(), 45000), RefreshRateXmlResult::Failed);
 
     EXPECT_EQ(ReadWholeFile(path), "old content");
     EXPECT_EQ(ListDirectory(tool.Path() + "\\http\\data"), kOnlyRefreshRateXml);
@@ -138,7 +139,7 @@ TEST(RefreshRateXml, WhatLiesAtTheOldTemporaryNameIsNeverTouched)
     WriteWholeFile(path, SampleFor("30000"));
     ASSERT_TRUE(CreateDirectoryA((path + ".tmp").c_str(), nullptr));
 
-    EXPECT_EQ(WriteRefreshRateXml(tool.Path(), 50), RefreshRateXmlResult::Written);
+    EXPECT_EQ(WriteRefreshRateXml(tool.Path(), 50000), RefreshRateXmlResult::Written);
     EXPECT_EQ(ReadWholeFile(path), SampleFor("50000"));
     EXPECT_EQ(ListDirectory(tool.Path() + "\\http\\data"),
               (std::vector<std::string>{"refreshRate.xml", "refreshRate.xml.tmp"}));
@@ -172,7 +173,7 @@ TEST(RefreshRateXml, RewriteInPlaceFailingMidwayPutsTheOldBytesBack)
 TEST(RefreshRateXml, DataFolderBeyond260CharactersIsWritten)
 {
     ToolDirectory tool("tool", 300);
-    EXPECT_EQ(WriteRefreshRateXml(tool.Path(), 45), RefreshRateXmlResult::Written);
+    EXPECT_EQ(WriteRefreshRateXml(tool.Path(), 45000), RefreshRateXmlResult::Written);
     EXPECT_EQ(ReadWholeFile(tool.DataFile("refreshRate.xml")), SampleFor("45000"));
     EXPECT_EQ(ListDirectory(tool.Path() + "\\http\\data"), kOnlyRefreshRateXml);
 }

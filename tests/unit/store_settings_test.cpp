@@ -158,7 +158,9 @@ TEST(WriteSettings, StoresResetAddressAndRefreshRateInMilliseconds)
         {"-3000000", "-2147483648"},
     };
     for (const auto& c : cases) {
-        EXPECT_TRUE(WriteSettings(tool.Path(), "1", "192.168.1.20", ParseIntSaturated(c.secondsText)).unsaved.empty());
+        EXPECT_TRUE(
+            WriteSettings(tool.Path(), "1", "192.168.1.20", RefreshRateMilliseconds(ParseIntSaturated(c.secondsText)))
+                .unsaved.empty());
         EXPECT_EQ(ReadStoredValue(tool.Path(), kResetKey), "1");
         EXPECT_EQ(ReadStoredValue(tool.Path(), kRefreshRateKey), c.stored) << c.secondsText;
         const std::string xml = ReadWholeFile(RefreshRateXmlPathFor(tool.Path()));
@@ -170,7 +172,7 @@ TEST(WriteSettings, StoresTheAddressExactlyAsPassed)
 {
     ToolDirectory tool;
     for (const char* address : {"192.168.1.20", "ups-controller.plant.example", "UPS_Ctrl-7", "10.0.0.1"}) {
-        WriteSettings(tool.Path(), "0", address, 20);
+        WriteSettings(tool.Path(), "0", address, 20000);
         EXPECT_EQ(ReadStoredValue(tool.Path(), kAddressKey), address);
         EXPECT_EQ(ReadStoredValue(tool.Path(), kResetKey), "0");
     }
@@ -182,11 +184,11 @@ TEST(WriteSettings, WritesResetAndAddressThenRefreshRateXmlThenRefreshRateIntoAC
     const std::string before = "[NorrinGlassway]\r\nReset=0\r\nIPAddress=old-controller\r\nRefreshRate=20000\r\n";
     WriteWholeFile(tool.File("GlasswayConfig.ini"), before);
     int xmlWrites = 0;
-    const StoreOutcome outcome =
-        WriteSettings(tool.Path(), "1", "new-controller", 45, [&](const std::string& exeDirectory, int refreshSeconds) {
+    const StoreOutcome outcome = WriteSettings(
+        tool.Path(), "1", "new-controller", 45000, [&](const std::string& exeDirectory, int refreshMilliseconds) {
             ++xmlWrites;
             EXPECT_EQ(exeDirectory, tool.Path());
-            EXPECT_EQ(refreshSeconds, 45);
+            EXPECT_EQ(refreshMilliseconds, 45000);
             const std::string copy = ScratchCopyIn(tool);
             EXPECT_LE(copy.size(), SettingsPathFor(tool.Path()).size()) << copy;
             EXPECT_EQ(ReadSetting(copy, kResetKey), "1");
@@ -248,9 +250,9 @@ TEST(WriteSettings, AFailureAnywhereLeavesBothFilesAsTheyWereOrNamesTheOneLeftCh
         const std::string xmlPath = RefreshRateXmlPathFor(tool.Path());
 
         const StoreOutcome outcome = WriteSettings(
-            tool.Path(), "1", "bravo", 60,
-            [&](const std::string& exeDirectory, int refreshSeconds) {
-                EXPECT_EQ(WriteRefreshRateXml(exeDirectory, refreshSeconds), RefreshRateXmlResult::Written);
+            tool.Path(), "1", "bravo", 60000,
+            [&](const std::string& exeDirectory, int refreshMilliseconds) {
+                EXPECT_EQ(WriteRefreshRateXml(exeDirectory, refreshMilliseconds), RefreshRateXmlResult::Written);
                 if (c.alsoDo)
                     c.alsoDo(tool);
                 return c.xmlResult;
@@ -273,8 +275,8 @@ TEST(WriteSettings, ANewFileIsRemovedAgainAfterAFailure)
 {
     ToolDirectory tool;
     const StoreOutcome outcome =
-        WriteSettings(tool.Path(), "1", "bravo", 60, [](const std::string& exeDirectory, int seconds) {
-            WriteRefreshRateXml(exeDirectory, seconds);
+        WriteSettings(tool.Path(), "1", "bravo", 60000, [](const std::string& exeDirectory, int milliseconds) {
+            WriteRefreshRateXml(exeDirectory, milliseconds);
             return RefreshRateXmlResult::Failed;
         });
     EXPECT_EQ(outcome.unsaved, UnsavedFiles{RefreshRateXmlPathFor(tool.Path())});
@@ -287,7 +289,8 @@ TEST(WriteSettings, GoesOnWhenRefreshRateXmlCannotBeWritten)
 {
     ToolDirectory tool;
     RemoveTree(tool.Path() + "\\http");
-    EXPECT_TRUE(WriteSettings(tool.Path(), "1", "10.9.8.7", 30).unsaved.empty()) << "no http\\data is nothing to write";
+    EXPECT_TRUE(WriteSettings(tool.Path(), "1", "10.9.8.7", 30000).unsaved.empty())
+        << "no http\\data is nothing to write";
     EXPECT_EQ(ReadStoredValue(tool.Path(), kAddressKey), "10.9.8.7");
     EXPECT_EQ(ReadStoredValue(tool.Path(), kRefreshRateKey), "30000");
     EXPECT_FALSE(FileExists(tool.Path() + "\\http"));
@@ -304,7 +307,7 @@ TEST(SettingsFile, PathBeyondTheProfileLimitIsLeftAlone)
 
     const std::string settingsPath = SettingsPathFor(tool.Path());
     ClearResetFlag(settingsPath);
-    const UnsavedFiles unsaved = WriteSettings(tool.Path(), "1", "10.1.1.1", 30, [](const std::string&, int) {
+    const UnsavedFiles unsaved = WriteSettings(tool.Path(), "1", "10.1.1.1", 30000, [](const std::string&, int) {
                                      return RefreshRateXmlResult::Written;
                                  }).unsaved;
     const StoredSettings stored = ReadSettings(settingsPath);

@@ -97,11 +97,11 @@ TEST(XmlFreeTree, ReleasesEveryNodeAndText)
 TEST(RefreshRateDocument, IsReleasedWholeAfterEachWrite)
 {
     ToolDirectory tool;
-    ASSERT_EQ(WriteRefreshRateXml(tool.Path(), 20), RefreshRateXmlResult::Written);
+    ASSERT_EQ(WriteRefreshRateXml(tool.Path(), 20000), RefreshRateXmlResult::Written);
     const long before = liveBlocks;
-    EXPECT_EQ(WriteRefreshRateXml(tool.Path(), 25), RefreshRateXmlResult::Written);
+    EXPECT_EQ(WriteRefreshRateXml(tool.Path(), 25000), RefreshRateXmlResult::Written);
     RemoveTree(tool.Path() + "\\http");
-    EXPECT_EQ(WriteRefreshRateXml(tool.Path(), 25), RefreshRateXmlResult::NoDataFolder);
+    EXPECT_EQ(WriteRefreshRateXml(tool.Path(), 25000), RefreshRateXmlResult::NoDataFolder);
     EXPECT_EQ(liveBlocks, before);
 }
 
