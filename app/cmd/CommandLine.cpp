@@ -324,42 +324,47 @@ class Parser {
 public:
     explicit Parser(const std::vector<std::string>& arguments) : m_arguments(arguments) {}
 
-    ParsedCommandLine Parse()
+    Parsed<CommandLine, Refusal> Parse()
     {
         for (m_next = 0; m_next < m_arguments.size();) {
             const std::string argument = m_arguments[m_next++];
             if (!Take(argument))
-                return Refused();
+                return RefusedAtFirstError();
         }
         CommandLine& line = m_reading.line;
         if (line.command == Command::Set && !m_controllerSeen && !m_reading.help)
-            return {false, line, "set needs the controller's host name or address"};
+            return Refused(line, "set needs the controller's host name or address");
         if (line.command == Command::List && !m_reading.allowLarge) {
             // Counted as the sweep queries them: an address in two ranges once.
             const std::uint64_t swept = NRSweptAddressCount(line.ranges);
             if (swept > kLargestPlainSweep)
-                return {false, line,
-                        "the ranges hold " + std::to_string(swept) + " addresses, more than " +
-                            std::to_string(kLargestPlainSweep) + "; add --allow-large-range to sweep them all"};
+                return Refused(line, "the ranges hold " + std::to_string(swept) + " addresses, more than " +
+                                         std::to_string(kLargestPlainSweep) +
+                                         "; add --allow-large-range to sweep them all");
         }
         if (m_reading.help)
             line.command = Command::Help;
         else if (m_reading.version)
             line.command = Command::Version;
-        return {true, line, {}};
+        return {line, {}};
     }
 
 private:
     bool Fail(const std::string& error) { return m_reading.Fail(error); }
 
+    static Parsed<CommandLine, Refusal> Refused(const CommandLine& asRead, const std::string& message)
+    {
+        return {std::nullopt, {message, asRead}};
+    }
+
     // The first error; the arguments after it are still read, so that a --format json
     // among them has the refusal printed as JSON too.
-    ParsedCommandLine Refused()
+    Parsed<CommandLine, Refusal> RefusedAtFirstError()
     {
         const std::string error = m_reading.error;
         while (m_next < m_arguments.size())
             Take(m_arguments[m_next++]);
-        return {false, m_reading.line, error};
+        return Refused(m_reading.line, error);
     }
 
     bool Take(const std::string& argument)
@@ -464,7 +469,7 @@ private:
 
 }  // namespace
 
-ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments)
+Parsed<CommandLine, Refusal> ParseCommandLine(const std::vector<std::string>& arguments)
 {
     return Parser(arguments).Parse();
 }

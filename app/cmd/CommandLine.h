@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "nrcore/NRController.h"
+#include "store/Parsed.h"
 
 namespace cc {
 
@@ -35,14 +36,16 @@ struct CommandLine {
     int nameSearchSeconds = 3;
 };
 
-struct ParsedCommandLine {
-    bool valid;
-    CommandLine line;   // when not valid, its command and format as far as they were read
-    std::string error;  // when not valid
+// Why the arguments were refused, with the command line as far as it was read, so that
+// the refusal is reported as its command reports (check's verdict, set's JSON object)
+// and in the format asked for.
+struct Refusal {
+    std::string message;
+    CommandLine asRead;
 };
 
 // Options come as --name VALUE, --name=VALUE, /name VALUE or /name:VALUE.
-ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+Parsed<CommandLine, Refusal> ParseCommandLine(const std::vector<std::string>& arguments);
 
 // What /? prints, with the program's own limits and defaults.
 std::string UsageText();

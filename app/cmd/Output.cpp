@@ -95,7 +95,7 @@ std::string Table(const std::vector<ListedNode>& nodes, const std::vector<Column
             if (i + 1 < cells.size())
                 text += std::string(widths[i] - cells[i].size() + 2, ' ');
         }
-        return text + "\r\n";
+        return text + "\n";
     };
     std::vector<std::string> titles;
     for (const Column& column : columns)
@@ -115,11 +115,11 @@ std::string Csv(const std::vector<ListedNode>& nodes, const std::vector<Column>&
     std::string text;
     for (size_t i = 0; i < columns.size(); ++i)
         text += (i ? "," : "") + CsvField(columns[i].title);
-    text += "\r\n";
+    text += "\n";
     for (const ListedNode& node : nodes) {
         for (size_t i = 0; i < columns.size(); ++i)
             text += (i ? "," : "") + CsvField(columns[i].value(node));
-        text += "\r\n";
+        text += "\n";
     }
     return text;
 }
@@ -128,7 +128,7 @@ std::string Json(const std::vector<ListedNode>& nodes, const std::vector<Column>
 {
     std::string text = "[";
     for (size_t n = 0; n < nodes.size(); ++n) {
-        text += n ? ",\r\n  {" : "\r\n  {";
+        text += n ? ",\n  {" : "\n  {";
         for (size_t i = 0; i < columns.size(); ++i) {
             const std::string value = columns[i].value(nodes[n]);
             // A controller has no controller of its own.
@@ -137,7 +137,7 @@ std::string Json(const std::vector<ListedNode>& nodes, const std::vector<Column>
         }
         text += "}";
     }
-    return text + (nodes.empty() ? "]\r\n" : "\r\n]\r\n");
+    return text + (nodes.empty() ? "]\n" : "\n]\n");
 }
 
 }  // namespace
@@ -171,7 +171,14 @@ std::string JsonFailureMembers(const Failure& failure)
 
 std::string FormatFailure(const Failure& failure)
 {
-    return "{" + JsonFailureMembers(failure) + "}\r\n";
+    return "{" + JsonFailureMembers(failure) + "}\n";
+}
+
+std::string SecondsText(std::chrono::steady_clock::duration duration, int decimals)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.*f", decimals, std::chrono::duration<double>(duration).count());
+    return text;
 }
 
 std::string ExactSeconds(int milliseconds)

@@ -1,6 +1,7 @@
 // The listing as a table for people, or as CSV or JSON for scripts.
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -12,7 +13,7 @@
 namespace cc {
 
 // Columns: name and address, with `withMembers` also the role and a member's controller.
-// Every line ends in CR LF (one per CSV record), to be written out as bytes.
+// Every line ends in "\n" (one per CSV record), for Write to put out.
 std::string FormatListing(const std::vector<ListedNode>& nodes, OutputFormat format, bool withMembers);
 
 // A JSON string with its quotes; text in the system code page becomes UTF-16 escapes.
@@ -33,8 +34,11 @@ struct Failure {
 // A failure's members of a JSON object: "exitCode": 3, "exitName": "notFound",
 // "message": ...
 std::string JsonFailureMembers(const Failure& failure);
-// A failure for scripts that read JSON, as an object of its own; ends in CR LF.
+// A failure for scripts that read JSON, as an object of its own; ends in "\n".
 std::string FormatFailure(const Failure& failure);
+
+// A duration in seconds with `decimals` decimals: "1.5".
+std::string SecondsText(std::chrono::steady_clock::duration duration, int decimals);
 
 // Milliseconds as exact seconds, without trailing zeros: "30", "0.999", "-5".
 std::string ExactSeconds(int milliseconds);

@@ -40,7 +40,7 @@ std::string JsonChoice(const StoredChoice& choice)
 
 std::string FormatStoredChoice(const StoredChoice& choice)
 {
-    return "{" + JsonChoice(choice) + "}\r\n";
+    return "{" + JsonChoice(choice) + "}\n";
 }
 
 bool AlreadyStored(const StoredChoice& stored, const std::string& controller, int refreshMilliseconds)
@@ -55,16 +55,16 @@ std::string FormatSetReport(const SetReport& report, OutputFormat format, const 
         return "{" + JsonChoice(chosen) + ", \"changed\": " + (report.changed ? "true" : "false") +
                (report.dryRun ? ", \"dryRun\": true" : "") +
                (report.was ? ", \"was\": {" + JsonChoice(*report.was) + "}" : "") +
-               (failure ? ", " + JsonFailureMembers(*failure) : "") + "}\r\n";
+               (failure ? ", " + JsonFailureMembers(*failure) : "") + "}\n";
     }
     std::string text;
     if (!report.changed || report.dryRun) {
         text += std::string(report.changed ? "would change: " : "unchanged: ") + report.controller + ", " +
-                ExactSeconds(report.refreshMilliseconds) + " s\r\n";
+                ExactSeconds(report.refreshMilliseconds) + " s\n";
     }
     if (const std::optional<StoredChoice>& was = report.was) {
         text += "was " + was->controller.value_or("no controller") + ", " +
-                (was->refreshRate.present ? RefreshRateAsStored(was->refreshRate) : "no refresh rate") + "\r\n";
+                (was->refreshRate.present ? RefreshRateAsStored(was->refreshRate) : "no refresh rate") + "\n";
     }
     return text;
 }
@@ -72,7 +72,7 @@ std::string FormatSetReport(const SetReport& report, OutputFormat format, const 
 std::string FormatSetFailure(const Failure& failure, bool dryRun)
 {
     return std::string("{\"changed\": false") + (dryRun ? ", \"dryRun\": true" : "") + ", " +
-           JsonFailureMembers(failure) + "}\r\n";
+           JsonFailureMembers(failure) + "}\n";
 }
 
 }  // namespace cc

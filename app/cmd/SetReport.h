@@ -24,7 +24,7 @@ StoredChoice ReadStoredChoice(const std::string& settingsPath);
 // The choice for scripts, as one JSON object: {"controller": ..., "refreshMs": ...},
 // a key the file lacks as null, a stored rate in milliseconds as --refresh-ms takes it
 // back, and for one that is not such a number also "refreshText", as stored. Ends in
-// CR LF.
+// "\n".
 std::string FormatStoredChoice(const StoredChoice& choice);
 
 // What set did, or with --dry-run would do.
@@ -45,12 +45,12 @@ bool AlreadyStored(const StoredChoice& stored, const std::string& controller, in
 // it) when something was replaced or would be. JSON: one object, {"controller": ...,
 // "refreshMs": ..., "changed": ..., "dryRun": true (with --dry-run), "was": {...} (as
 // FormatStoredChoice gives it)}, with a failure's members when the change was stored
-// but the command failed after. Ends in CR LF.
+// but the command failed after. Ends in "\n".
 std::string FormatSetReport(const SetReport& report, OutputFormat format,
                             const std::optional<Failure>& failure = std::nullopt);
 
 // A set that failed before anything was stored, for scripts: {"changed": false,
-// "dryRun": true (with --dry-run), and the failure's members}. Ends in CR LF.
+// "dryRun": true (with --dry-run), and the failure's members}. Ends in "\n".
 std::string FormatSetFailure(const Failure& failure, bool dryRun);
 
 }  // namespace cc
