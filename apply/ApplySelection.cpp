@@ -54,10 +54,9 @@ bool CreateProcessFor(char* commandLine, STARTUPINFOA& startup, PROCESS_INFORMAT
     return CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process) != 0;
 }
 
-ApplyResult ApplySelection(const std::string& exeDirectory, const std::string& address, int refreshMilliseconds,
-                           const ProcessStarter& startProcess)
+ApplyResult ApplySelection(const std::string& exeDirectory, const Choice& choice, const ProcessStarter& startProcess)
 {
-    StoreOutcome stored = WriteSettings(exeDirectory, "1", address, refreshMilliseconds);
+    StoreOutcome stored = WriteSettings(exeDirectory, "1", choice);
     if (!stored.unsaved.empty())
         return {ApplyOutcome::NotSaved, std::move(stored.unsaved), std::move(stored.leftChanged)};
     if (!RestartService(exeDirectory, startProcess))

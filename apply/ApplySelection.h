@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "store/Choice.h"
 #include "store/WriteSettings.h"
 
 namespace cc {
@@ -42,10 +43,10 @@ struct ApplyResult {
     UnsavedFiles leftChanged;   // with NotSaved, the files that could not be put back
 };
 
-// WriteSettings with Reset "1", the address and the refresh rate in milliseconds. Only when the store
+// WriteSettings with Reset "1" and the choice. Only when the store
 // succeeded whole is the service restarted (nothing half-written is restarted into), and
 // only when both launches succeeded are the cached data files deleted.
-ApplyResult ApplySelection(const std::string& exeDirectory, const std::string& address, int refreshMilliseconds,
+ApplyResult ApplySelection(const std::string& exeDirectory, const Choice& choice,
                            const ProcessStarter& startProcess = CreateProcessFor);
 
 // Launches the stop command, and 100 ms later the start command, each with a hidden

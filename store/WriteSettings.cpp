@@ -46,14 +46,13 @@ std::optional<std::string> WriteInOrder(const std::string& exeDirectory, const F
 
 }  // namespace
 
-StoreOutcome WriteSettings(const std::string& exeDirectory, const std::string& reset, const std::string& address,
-                           int refreshMilliseconds, const RefreshRateXmlWriter& writeRefreshRateXml,
-                           const FileByteWriter& write)
+StoreOutcome WriteSettings(const std::string& exeDirectory, const std::string& reset, const Choice& choice,
+                           const RefreshRateXmlWriter& writeRefreshRateXml, const FileByteWriter& write)
 {
     const std::string path = SettingsPathFor(exeDirectory);
     // A value the service would read back otherwise is not stored at all, so that
     // nothing of this choice is half there.
-    for (const std::string* value : {&reset, &address}) {
+    for (const std::string* value : {&reset, &choice.controller}) {
         if (ProfileReadBackProblem(*value))
             return {{path}, {}};
     }
@@ -67,9 +66,9 @@ StoreOutcome WriteSettings(const std::string& exeDirectory, const std::string& r
     if (!xmlBefore)
         return {{xmlPath}, {}};
 
-    const Values values{reset, address, std::to_string(refreshMilliseconds)};
+    const Values values{reset, choice.controller, std::to_string(choice.refreshMilliseconds)};
     const std::optional<std::string> failed =
-        WriteInOrder(exeDirectory, *settingsBefore, values, refreshMilliseconds, writeRefreshRateXml, write);
+        WriteInOrder(exeDirectory, *settingsBefore, values, choice.refreshMilliseconds, writeRefreshRateXml, write);
     if (!failed)
         return {};
     StoreOutcome outcome{{*failed}, {}};

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "store/Choice.h"
 #include "store/FileOps.h"
 #include "store/RefreshRateXml.h"
 
@@ -31,11 +32,10 @@ using RefreshRateXmlWriter =
 // reads it and then replaces the settings file whole (ReplaceFileContent), so the
 // service reads the old file or the new one. At the first failed write or read-back
 // both files are put back as they were, and only then is the failure reported. A
-// missing http\data folder is nothing to write, not a failure. A reset or address text
+// missing http\data folder is nothing to write, not a failure. A reset or controller text
 // that the profile read would not give back (ProfileReadBackProblem) is refused before
 // anything is written. Tests replace the refreshRate.xml step and the byte writer.
-StoreOutcome WriteSettings(const std::string& exeDirectory, const std::string& reset, const std::string& address,
-                           int refreshMilliseconds,
+StoreOutcome WriteSettings(const std::string& exeDirectory, const std::string& reset, const Choice& choice,
                            const RefreshRateXmlWriter& writeRefreshRateXml = WriteRefreshRateXml,
                            const FileByteWriter& write = WriteAllBytes);
 

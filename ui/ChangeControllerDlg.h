@@ -76,7 +76,7 @@ private:
     bool ResolveController(std::string typedText);
     bool SelectRowByName(std::string name);
     bool SelectRowByAddress(std::string address);
-    ApplyResult ApplySelection(std::string address, int refreshSeconds);
+    ApplyResult ApplySelection(const Choice& choice);
 
     void SetupListColumns(fw::CListCtrl& list, fw::CImageList& images);
     void NameTextlessControls();

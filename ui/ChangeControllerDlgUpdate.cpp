@@ -38,7 +38,7 @@ void CChangeControllerDlg::OnUpdate()
         ShowRefreshRate(std::to_string(refreshSeconds));
         auto pleaseWait = ShowSearchingWindow(m_hWnd);
         // The settings get the text as typed, not the address the library answered with.
-        const ApplyResult result = ApplySelection(typedText, refreshSeconds);
+        const ApplyResult result = ApplySelection({typedText, RefreshRateMilliseconds(refreshSeconds)});
         pleaseWait.reset();
         ShowMessage(ApplyResultMessage(result));
     } else {
@@ -108,10 +108,9 @@ bool CChangeControllerDlg::SelectRowByAddress(std::string address)
     return true;
 }
 
-ApplyResult CChangeControllerDlg::ApplySelection(std::string address, int refreshSeconds)
+ApplyResult CChangeControllerDlg::ApplySelection(const Choice& choice)
 {
-    return cc::ApplySelection(m_services.exeDirectory(), address, RefreshRateMilliseconds(refreshSeconds),
-                              m_services.startProcess);
+    return cc::ApplySelection(m_services.exeDirectory(), choice, m_services.startProcess);
 }
 
 }  // namespace cc

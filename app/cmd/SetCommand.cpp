@@ -64,7 +64,7 @@ std::optional<int> ReportedWithoutStoring(const CommandLine& line, const StoredR
 {
     if (!line.dryRun && !line.ifChanged)
         return std::nullopt;
-    report.changed = !AlreadyStored(*report.was, line.controller, rate.milliseconds);
+    report.changed = !AlreadyStored(*report.was, report.choice);
     if (!report.changed)
         report.was.reset();
     if (!line.dryRun && report.changed)
@@ -80,7 +80,7 @@ int StoreAndReport(const CommandLine& line, const std::string& directory, const 
                    const RateToStore& rate, const SetReport& report)
 {
     // As in the dialog, the settings get the text as typed.
-    const ApplyResult result = ApplySelection(directory, line.controller, rate.milliseconds);
+    const ApplyResult result = ApplySelection(directory, report.choice);
     const std::string message = ApplyResultMessage(result).text;
     if (result.outcome == ApplyOutcome::NotSaved) {
         Failed(line, kNotSaved, message, false);
@@ -119,7 +119,8 @@ int Set(const CommandLine& line)
     if (const std::optional<int> failed = UnansweredController(line))
         return *failed;
 
-    SetReport report{line.controller, rate.milliseconds, true, line.dryRun, ReadStoredChoice(settings.settingsPath)};
+    SetReport report{
+        {line.controller, rate.milliseconds}, true, line.dryRun, ReadChoiceAsStored(settings.settingsPath)};
     if (const std::optional<int> reported = ReportedWithoutStoring(line, storedRate, rate, report))
         return *reported;
     return StoreAndReport(line, settings.directory, storedRate, rate, report);

@@ -5,9 +5,9 @@
 
 namespace cc {
 
-StoredChoice ReadStoredChoice(const std::string& settingsPath)
+ChoiceAsStored ReadChoiceAsStored(const std::string& settingsPath)
 {
-    StoredChoice choice;
+    ChoiceAsStored choice;
     if (HasSetting(settingsPath, kAddressKey))
         choice.controller = ReadSetting(settingsPath, kAddressKey);
     choice.refreshRate = ReadStoredRefreshRate(settingsPath);
@@ -22,7 +22,7 @@ namespace {
 // rate when it is a whole number of milliseconds, as --refresh-ms takes it back,
 // otherwise null; and "refreshText", the stored text, when the file holds a rate that is
 // no such number, which set cannot store back.
-std::string JsonChoice(const StoredChoice& choice)
+std::string JsonChoice(const ChoiceAsStored& choice)
 {
     const StoredRefreshRate& rate = choice.refreshRate;
     const std::string seconds = !rate.present       ? "null"
@@ -38,20 +38,20 @@ std::string JsonChoice(const StoredChoice& choice)
 
 }  // namespace
 
-std::string FormatStoredChoice(const StoredChoice& choice)
+std::string FormatChoiceAsStored(const ChoiceAsStored& choice)
 {
     return "{" + JsonChoice(choice) + "}\n";
 }
 
-bool AlreadyStored(const StoredChoice& stored, const std::string& controller, int refreshMilliseconds)
+bool AlreadyStored(const ChoiceAsStored& stored, const Choice& choice)
 {
-    return stored.controller == controller && stored.refreshRate.milliseconds == refreshMilliseconds;
+    return stored.controller == choice.controller && stored.refreshRate.milliseconds == choice.refreshMilliseconds;
 }
 
 std::string FormatSetReport(const SetReport& report, OutputFormat format, const std::optional<Failure>& failure)
 {
     if (format == OutputFormat::Json) {
-        const StoredChoice chosen{report.controller, {true, "", report.refreshMilliseconds}};
+        const ChoiceAsStored chosen{report.choice.controller, {true, "", report.choice.refreshMilliseconds}};
         return "{" + JsonChoice(chosen) + ", \"changed\": " + (report.changed ? "true" : "false") +
                (report.dryRun ? ", \"dryRun\": true" : "") +
                (report.was ? ", \"was\": {" + JsonChoice(*report.was) + "}" : "") +
@@ -59,10 +59,10 @@ std::string FormatSetReport(const SetReport& report, OutputFormat format, const 
     }
     std::string text;
     if (!report.changed || report.dryRun) {
-        text += std::string(report.changed ? "would change: " : "unchanged: ") + report.controller + ", " +
-                ExactSeconds(report.refreshMilliseconds) + " s\n";
+        text += std::string(report.changed ? "would change: " : "unchanged: ") + report.choice.controller + ", " +
+                ExactSeconds(report.choice.refreshMilliseconds) + " s\n";
     }
-    if (const std::optional<StoredChoice>& was = report.was) {
+    if (const std::optional<ChoiceAsStored>& was = report.was) {
         text += "was " + was->controller.value_or("no controller") + ", " +
                 (was->refreshRate.present ? RefreshRateAsStored(was->refreshRate) : "no refresh rate") + "\n";
     }

@@ -19,7 +19,7 @@ int Show(const CommandLine& line)
         return Failed(line, kNoSettings, *settings.missing);
     const std::string& path = settings.settingsPath;
     if (line.format == OutputFormat::Json) {
-        Write(stdout, FormatStoredChoice(ReadStoredChoice(path)));
+        Write(stdout, FormatChoiceAsStored(ReadChoiceAsStored(path)));
         return kDone;
     }
     const std::string address = ReadSetting(path, kAddressKey);

@@ -153,7 +153,7 @@ void ExpectRestartThroughStandIn(const ToolDirectory& tool)
         EXPECT_EQ(tool.CachedDataFilesPresent(), kAllCachedFiles) << commandLine;
     };
 
-    EXPECT_EQ(ApplySelection(tool.Path(), "ups-ctrl.plant.example", 25000, recorder.Starter()).outcome,
+    EXPECT_EQ(ApplySelection(tool.Path(), {"ups-ctrl.plant.example", 25000}, recorder.Starter()).outcome,
               ApplyOutcome::Applied)
         << recorder.failures.Text();
 
@@ -232,7 +232,7 @@ TEST(ApplySelection, DirectoryBeyond260CharactersIsReportedUnsavedAndNothingIsRe
     tool.CreateCachedDataFiles();
     LaunchRecorder recorder(false);
 
-    const ApplyResult result = ApplySelection(tool.Path(), "10.20.30.40", 20000, recorder.Starter());
+    const ApplyResult result = ApplySelection(tool.Path(), {"10.20.30.40", 20000}, recorder.Starter());
 
     EXPECT_EQ(result.outcome, ApplyOutcome::NotSaved);
     EXPECT_EQ(result.unsavedFiles, UnsavedFiles{SettingsPathFor(tool.Path())});
@@ -250,7 +250,7 @@ TEST(ApplySelection, ReaderHoldingRefreshRateXmlGetsTheNewRateOrNothingIsRestart
         const Reader reader(path, FILE_SHARE_READ | FILE_SHARE_WRITE);
         ASSERT_TRUE(reader.IsOpen());
         LaunchRecorder recorder(false);
-        EXPECT_EQ(ApplySelection(tool.Path(), "10.0.0.5", 25000, recorder.Starter()).outcome, ApplyOutcome::Applied)
+        EXPECT_EQ(ApplySelection(tool.Path(), {"10.0.0.5", 25000}, recorder.Starter()).outcome, ApplyOutcome::Applied)
             << recorder.failures.Text();
         EXPECT_EQ(recorder.launches.size(), 2u);
     }
@@ -260,7 +260,7 @@ TEST(ApplySelection, ReaderHoldingRefreshRateXmlGetsTheNewRateOrNothingIsRestart
         const Reader reader(path, FILE_SHARE_READ);
         ASSERT_TRUE(reader.IsOpen());
         LaunchRecorder recorder(false);
-        const ApplyResult result = ApplySelection(tool.Path(), "10.0.0.6", 45000, recorder.Starter());
+        const ApplyResult result = ApplySelection(tool.Path(), {"10.0.0.6", 45000}, recorder.Starter());
         EXPECT_EQ(result.outcome, ApplyOutcome::NotSaved);
         EXPECT_EQ(result.unsavedFiles, UnsavedFiles{path});
         EXPECT_TRUE(recorder.launches.empty());
@@ -286,7 +286,7 @@ TEST(ApplySelection, MappingReaderLeavesRefreshRateXmlOldOrExactlyTheNewOne)
         {
             const MappingReader reader(path);
             ASSERT_TRUE(reader.IsMapped());
-            result = ApplySelection(tool.Path(), "10.0.0.5", 25000, recorder.Starter());
+            result = ApplySelection(tool.Path(), {"10.0.0.5", 25000}, recorder.Starter());
         }
         if (result.outcome == ApplyOutcome::Applied) {
             EXPECT_EQ(ReadWholeFile(path), newContent);
@@ -323,7 +323,7 @@ TEST(ApplySelection, FailedStoresAreReportedAndNothingIsRestarted)
         ASSERT_TRUE(CreateDirectoryA(tool.File(c.blocked).c_str(), nullptr)) << c.blocked;
         LaunchRecorder recorder(false);
 
-        const ApplyResult result = ApplySelection(tool.Path(), "10.20.30.40", 25000, recorder.Starter());
+        const ApplyResult result = ApplySelection(tool.Path(), {"10.20.30.40", 25000}, recorder.Starter());
 
         UnsavedFiles expected;
         if (c.settingsBlocked)
@@ -354,7 +354,7 @@ TEST(ApplySelection, WithoutTheServiceExecutableStoresTheChoiceAndKeepsCachedFil
     ToolDirectory tool;
     tool.CreateCachedDataFiles();
 
-    EXPECT_EQ(ApplySelection(tool.Path(), "192.168.5.6", 30000).outcome, ApplyOutcome::RestartFailed);
+    EXPECT_EQ(ApplySelection(tool.Path(), {"192.168.5.6", 30000}).outcome, ApplyOutcome::RestartFailed);
 
     EXPECT_EQ(ReadStoredValue(tool.Path(), kResetKey), "1");
     EXPECT_EQ(ReadStoredValue(tool.Path(), kAddressKey), "192.168.5.6");
@@ -370,7 +370,7 @@ TEST(ApplySelection, WithoutCachedFilesStillSucceeds)
     ASSERT_TRUE(tool.InstallStandInService());
     LaunchRecorder recorder;
 
-    EXPECT_EQ(ApplySelection(tool.Path(), "10.0.0.2", 20000, recorder.Starter()).outcome, ApplyOutcome::Applied)
+    EXPECT_EQ(ApplySelection(tool.Path(), {"10.0.0.2", 20000}, recorder.Starter()).outcome, ApplyOutcome::Applied)
         << recorder.failures.Text();
 
     ASSERT_TRUE(recorder.WaitForProcesses());
@@ -384,7 +384,8 @@ TEST(ApplySelection, SecondApplyRepeatsEveryStep)
     ASSERT_TRUE(tool.InstallStandInService());
     tool.CreateCachedDataFiles();
     LaunchFailures failures;
-    EXPECT_EQ(ApplySelection(tool.Path(), "10.0.0.3", 40000, RecordingStarter(failures)).outcome, ApplyOutcome::Applied)
+    EXPECT_EQ(ApplySelection(tool.Path(), {"10.0.0.3", 40000}, RecordingStarter(failures)).outcome,
+              ApplyOutcome::Applied)
         << failures.Text();
     ASSERT_EQ(WaitForServiceLog(tool.Path(), 2).size(), 2u);
     EXPECT_TRUE(tool.CachedDataFilesPresent().empty());
@@ -395,7 +396,8 @@ TEST(ApplySelection, SecondApplyRepeatsEveryStep)
     ClearResetFlag(SettingsPathFor(tool.Path()));
     ASSERT_EQ(ReadStoredValue(tool.Path(), kResetKey), "0");
 
-    EXPECT_EQ(ApplySelection(tool.Path(), "10.0.0.3", 40000, RecordingStarter(failures)).outcome, ApplyOutcome::Applied)
+    EXPECT_EQ(ApplySelection(tool.Path(), {"10.0.0.3", 40000}, RecordingStarter(failures)).outcome,
+              ApplyOutcome::Applied)
         << failures.Text();
 
     const std::vector<ServiceInvocation> log = WaitForServiceLog(tool.Path(), 4);
@@ -424,7 +426,8 @@ TEST(ApplySelection, FailedStartKeepsCachedFiles)
     tool.CreateCachedDataFiles();
     LaunchRecorder recorder(false);
     recorder.failLaunchNumber = 2;
-    EXPECT_EQ(ApplySelection(tool.Path(), "10.0.0.4", 20000, recorder.Starter()).outcome, ApplyOutcome::RestartFailed);
+    EXPECT_EQ(ApplySelection(tool.Path(), {"10.0.0.4", 20000}, recorder.Starter()).outcome,
+              ApplyOutcome::RestartFailed);
     EXPECT_EQ(recorder.launches.size(), 2u);
     EXPECT_EQ(tool.CachedDataFilesPresent(), kAllCachedFiles);
 }
@@ -500,7 +503,7 @@ TEST(ApplySelection, AnythingButNothingAtTheDataFolderIsAFailedStore)
         }
         LaunchRecorder recorder(false);
 
-        const ApplyResult result = ApplySelection(tool.Path(), "10.0.0.5", 25000, recorder.Starter());
+        const ApplyResult result = ApplySelection(tool.Path(), {"10.0.0.5", 25000}, recorder.Starter());
 
         EXPECT_EQ(result.outcome, c.outcome);
         if (c.outcome == ApplyOutcome::NotSaved) {
@@ -525,7 +528,7 @@ TEST(ApplySelection, AddressTheSettingsFileWouldGiveBackOtherwiseIsNotStoredAtAl
         WriteWholeFile(tool.File("GlasswayConfig.ini"), before);
         LaunchRecorder recorder(false);
 
-        const ApplyResult result = ApplySelection(tool.Path(), address, 25000, recorder.Starter());
+        const ApplyResult result = ApplySelection(tool.Path(), {address, 25000}, recorder.Starter());
 
         EXPECT_EQ(result.outcome, ApplyOutcome::NotSaved);
         EXPECT_EQ(result.unsavedFiles, UnsavedFiles{SettingsPathFor(tool.Path())});
@@ -538,7 +541,7 @@ TEST(ApplySelection, AddressTheSettingsFileWouldGiveBackOtherwiseIsNotStoredAtAl
          {std::string("\"q"), std::string("q'"), std::string("ups lobby"), std::string(254, 'n')}) {
         ToolDirectory tool;
         LaunchRecorder recorder(false);
-        EXPECT_EQ(ApplySelection(tool.Path(), address, 25000, recorder.Starter()).outcome, ApplyOutcome::Applied);
+        EXPECT_EQ(ApplySelection(tool.Path(), {address, 25000}, recorder.Starter()).outcome, ApplyOutcome::Applied);
         EXPECT_EQ(ReadStoredValue(tool.Path(), kAddressKey), address);
     }
 }

@@ -73,7 +73,7 @@ TEST(RefreshRateXml, ObjectTextIsTheSecondsTimesThousand)
 TEST(RefreshRateXml, HugeRateIsTheSameSaturatedValueInBothFiles)
 {
     ToolDirectory tool;
-    WriteSettings(tool.Path(), "1", "10.0.0.5", RefreshRateMilliseconds(ParseIntSaturated("4294967296")));
+    WriteSettings(tool.Path(), "1", {"10.0.0.5", RefreshRateMilliseconds(ParseIntSaturated("4294967296"))});
     EXPECT_EQ(ReadStoredValue(tool.Path(), kRefreshRateKey), "2147483647");
     EXPECT_EQ(ReadWholeFile(tool.DataFile("refreshRate.xml")), SampleFor("2147483647"));
 }

@@ -159,7 +159,7 @@ TEST(WriteSettings, StoresResetAddressAndRefreshRateInMilliseconds)
     };
     for (const auto& c : cases) {
         EXPECT_TRUE(
-            WriteSettings(tool.Path(), "1", "192.168.1.20", RefreshRateMilliseconds(ParseIntSaturated(c.secondsText)))
+            WriteSettings(tool.Path(), "1", {"192.168.1.20", RefreshRateMilliseconds(ParseIntSaturated(c.secondsText))})
                 .unsaved.empty());
         EXPECT_EQ(ReadStoredValue(tool.Path(), kResetKey), "1");
         EXPECT_EQ(ReadStoredValue(tool.Path(), kRefreshRateKey), c.stored) << c.secondsText;
@@ -172,7 +172,7 @@ TEST(WriteSettings, StoresTheAddressExactlyAsPassed)
 {
     ToolDirectory tool;
     for (const char* address : {"192.168.1.20", "ups-controller.plant.example", "UPS_Ctrl-7", "10.0.0.1"}) {
-        WriteSettings(tool.Path(), "0", address, 20000);
+        WriteSettings(tool.Path(), "0", {address, 20000});
         EXPECT_EQ(ReadStoredValue(tool.Path(), kAddressKey), address);
         EXPECT_EQ(ReadStoredValue(tool.Path(), kResetKey), "0");
     }
@@ -185,7 +185,7 @@ TEST(WriteSettings, WritesResetAndAddressThenRefreshRateXmlThenRefreshRateIntoAC
     WriteWholeFile(tool.File("GlasswayConfig.ini"), before);
     int xmlWrites = 0;
     const StoreOutcome outcome = WriteSettings(
-        tool.Path(), "1", "new-controller", 45000, [&](const std::string& exeDirectory, int refreshMilliseconds) {
+        tool.Path(), "1", {"new-controller", 45000}, [&](const std::string& exeDirectory, int refreshMilliseconds) {
             ++xmlWrites;
             EXPECT_EQ(exeDirectory, tool.Path());
             EXPECT_EQ(refreshMilliseconds, 45000);
@@ -250,7 +250,7 @@ TEST(WriteSettings, AFailureAnywhereLeavesBothFilesAsTheyWereOrNamesTheOneLeftCh
         const std::string xmlPath = RefreshRateXmlPathFor(tool.Path());
 
         const StoreOutcome outcome = WriteSettings(
-            tool.Path(), "1", "bravo", 60000,
+            tool.Path(), "1", {"bravo", 60000},
             [&](const std::string& exeDirectory, int refreshMilliseconds) {
                 EXPECT_EQ(WriteRefreshRateXml(exeDirectory, refreshMilliseconds), RefreshRateXmlResult::Written);
                 if (c.alsoDo)
@@ -275,7 +275,7 @@ TEST(WriteSettings, ANewFileIsRemovedAgainAfterAFailure)
 {
     ToolDirectory tool;
     const StoreOutcome outcome =
-        WriteSettings(tool.Path(), "1", "bravo", 60000, [](const std::string& exeDirectory, int milliseconds) {
+        WriteSettings(tool.Path(), "1", {"bravo", 60000}, [](const std::string& exeDirectory, int milliseconds) {
             WriteRefreshRateXml(exeDirectory, milliseconds);
             return RefreshRateXmlResult::Failed;
         });
@@ -289,7 +289,7 @@ TEST(WriteSettings, GoesOnWhenRefreshRateXmlCannotBeWritten)
 {
     ToolDirectory tool;
     RemoveTree(tool.Path() + "\\http");
-    EXPECT_TRUE(WriteSettings(tool.Path(), "1", "10.9.8.7", 30000).unsaved.empty())
+    EXPECT_TRUE(WriteSettings(tool.Path(), "1", {"10.9.8.7", 30000}).unsaved.empty())
         << "no http\\data is nothing to write";
     EXPECT_EQ(ReadStoredValue(tool.Path(), kAddressKey), "10.9.8.7");
     EXPECT_EQ(ReadStoredValue(tool.Path(), kRefreshRateKey), "30000");
@@ -307,7 +307,7 @@ TEST(SettingsFile, PathBeyondTheProfileLimitIsLeftAlone)
 
     const std::string settingsPath = SettingsPathFor(tool.Path());
     ClearResetFlag(settingsPath);
-    const UnsavedFiles unsaved = WriteSettings(tool.Path(), "1", "10.1.1.1", 30000, [](const std::string&, int) {
+    const UnsavedFiles unsaved = WriteSettings(tool.Path(), "1", {"10.1.1.1", 30000}, [](const std::string&, int) {
                                      return RefreshRateXmlResult::Written;
                                  }).unsaved;
     const StoredSettings stored = ReadSettings(settingsPath);
