@@ -518,6 +518,15 @@ class CommandLineProgram(unittest.TestCase):
              'The stored RefreshRate "20s" is not a number; 20 s is stored in its place\r\n'
              "Updating the Host Controller settings was successful\r\nwas old, not a number (\"20s\")\r\n", None,
              ("127.0.0.2", "20000"), True),
+            ("rate kept below the shortest", refresh_rate("999"), ("set", "127.0.0.2", "--dry-run"), 0,
+             'The stored RefreshRate "999" is below the shortest rate, 20 s; 20 s would be stored in its place\r\n'
+             "would change: 127.0.0.2, 20 s\r\nwas old, 0.999 s\r\n", None, ("old", "999"), False),
+            ("rate kept above the longest", refresh_rate("86401000"), ("set", "127.0.0.2", "--dry-run"), 0,
+             'The stored RefreshRate "86401000" is above the longest rate, 86400 s; 86400 s would be stored in its '
+             "place\r\nwould change: 127.0.0.2, 86400 s\r\nwas old, 86401 s\r\n", None, ("old", "86401000"), False),
+            ("rate kept in whole seconds", refresh_rate("30500"), ("set", "127.0.0.2", "--dry-run"), 0,
+             'The stored RefreshRate "30500" is not a whole number of seconds; 30 s would be stored in its place\r\n'
+             "would change: 127.0.0.2, 30 s\r\nwas old, 30.5 s\r\n", None, ("old", "30500"), False),
             ("rate above a day", None, ("set", "127.0.0.2", "--refresh-rate", "86401"), 2, "", "at most 86400",
              ("old", "30000"), False),
             ("rate of a day", None, ("set", "127.0.0.2", "--refresh-rate", "86400"), 0,
