@@ -5,13 +5,10 @@
 
 namespace cc {
 
-RateToStore RateToStoreFor(const std::optional<int>& givenMilliseconds, const StoredRefreshRate& stored)
-{
-    if (givenMilliseconds)
-        return {FlooredRefreshMilliseconds(*givenMilliseconds), std::nullopt};
-    return KeptRefreshRate(stored);
-}
+namespace {
 
+// The rate set keeps when none is given: the stored one in whole seconds, within the
+// bounds; the companion adds only the reason.
 RateToStore KeptRefreshRate(const StoredRefreshRate& stored)
 {
     if (!stored.milliseconds)
@@ -26,6 +23,15 @@ RateToStore KeptRefreshRate(const StoredRefreshRate& stored)
     if (milliseconds != *stored.milliseconds)
         return {milliseconds, "is not a whole number of seconds"};
     return {milliseconds, std::nullopt};
+}
+
+}  // namespace
+
+RateToStore RateToStoreFor(const std::optional<int>& givenMilliseconds, const StoredRefreshRate& stored)
+{
+    if (givenMilliseconds)
+        return {FlooredRefreshMilliseconds(*givenMilliseconds), std::nullopt};
+    return KeptRefreshRate(stored);
 }
 
 std::string RateChangeNotice(const StoredRefreshRate& stored, const RateToStore& rate, bool dryRun)

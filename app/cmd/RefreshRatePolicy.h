@@ -16,12 +16,10 @@ struct RateToStore {
     std::optional<std::string> change;
 };
 
-// The rate given on the command line, or else the stored one kept.
+// The rate given on the command line, never below the shortest; without one, the stored
+// rate kept in whole seconds within the bounds (ClampRefreshSeconds), and why that
+// differs from the stored rate when it does.
 RateToStore RateToStoreFor(const std::optional<int>& givenMilliseconds, const StoredRefreshRate& stored);
-
-// The rate set keeps when none is given: the stored one in whole seconds, within the
-// bounds (ClampRefreshSeconds).
-RateToStore KeptRefreshRate(const StoredRefreshRate& stored);
 
 // The line that says the stored rate is not kept, and what is stored (or with a dry run
 // would be) in its place.
