@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Checks that README.md and docs/ADMIN-GUIDE.txt list the companion's exit codes as
+"""Checks that docs/ADMIN-GUIDE.txt, the companion's reference, lists its exit codes as
 app/cmd/ExitCodes.h declares them (and as the usage prints them): the same codes, and
 for each the same name (what JSON output calls it) and meaning. The docs may explain a meaning further, after a colon or in
 parentheses; the words before must be the program's. The check's own codes must carry
@@ -41,17 +41,6 @@ def declared(header_text):
     return enums["ExitCode"], enums["CheckState"], tables
 
 
-def markdown_table(lines, header):
-    """The rows of the Markdown table whose header line is `header`: lists of cells."""
-    start = lines.index(header)
-    rows = []
-    for line in lines[start + 2:]:
-        if not line.startswith("|"):
-            break
-        rows.append([cell.strip() for cell in line.strip("|").split("|")])
-    return rows
-
-
 def indented_list(lines, after):
     """The `  CODE  TEXT` list that follows the line `after`, a continuation line joined
     to its entry: {code: text}."""
@@ -82,12 +71,9 @@ def main(root):
     if set(states) != check_codes:
         problems.append(f"ExitCodes.h: kCheckStateMeanings lists {sorted(states)}, the enum {sorted(check_codes)}")
 
-    readme = (root / "README.md").read_text(encoding="utf-8").splitlines()
     guide = (root / "docs/ADMIN-GUIDE.txt").read_text(encoding="utf-8").splitlines()
     # {where: {code: (name, meaning)}}; the guide gives the name as the entry's first word.
     listed = {
-        "README.md exit codes": {int(code): (name.strip("`"), text)
-                                 for code, name, text in markdown_table(readme, "| code | name | meaning |")},
         "ADMIN-GUIDE.txt exit codes": {code: tuple(text.split(None, 1))
                                        for code, text in indented_list(guide, "6. Exit codes of the companion").items()},
     }
@@ -102,7 +88,6 @@ def main(root):
                 problems.append(f"{where}: {code} is \"{text}\", the program's \"{meanings[code]}\"")
 
     check_listed = {
-        "README.md check codes": {int(code): state for code, state, _ in markdown_table(readme, "| code | state | meaning |")},
         "ADMIN-GUIDE.txt check codes": {
             code: text.split()[0] for code, text in indented_list(guide, "Its exit codes, as monitoring systems read them:").items()
         },
@@ -113,7 +98,7 @@ def main(root):
 
     for problem in problems:
         print(problem)
-    print(f"{len(meanings)} exit codes and {len(states)} check codes compared with README.md and ADMIN-GUIDE.txt")
+    print(f"{len(meanings)} exit codes and {len(states)} check codes compared with ADMIN-GUIDE.txt")
     return 1 if problems else 0
 
 
