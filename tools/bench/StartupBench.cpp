@@ -5,8 +5,10 @@
 // the medians. Alternating cancels slow drifts of the machine; one launch of each
 // before the measured ones is not counted, so that neither pays for a cold file cache.
 // Each dialog is closed as the operator would (WM_CLOSE) and its process awaited before
-// the next launch. With MAX-RATIO, the ratio of the medians above it fails the run
-// (exit code 3), so that the suite can guard start-up against a bare dialog.
+// the next launch. With MAX-RATIO, a ratio of the fastest launches above it fails the
+// run (exit code 3), so that the suite can guard start-up against a bare dialog: a busy
+// machine only adds time to a launch, so the fastest of each is the one a load does not
+// decide, while a cost the tool adds to every launch shows in its fastest one too.
 //
 //   startup_bench [RUNS [MAX-RATIO]]
 #include <windows.h>
@@ -172,10 +174,14 @@ int main(int argc, char** argv)
     std::printf("%-22s %5s %10s %10s %10s %10s\n", "program", "runs", "median ms", "mean ms", "min ms", "max ms");
     for (const Program& program : programs)
         PrintRow(program);
-    const double ratio = Median(programs[0].shownMs) / Median(programs[1].shownMs);
-    std::printf("ratio of medians (tool / bare): %.2f\n", ratio);
-    if (maxRatio > 0 && ratio > maxRatio) {
-        std::printf("the tool takes more than %.1f times as long as the bare dialog to show\n", maxRatio);
+    const auto fastest = [](const Program& program) {
+        return *std::min_element(program.shownMs.begin(), program.shownMs.end());
+    };
+    std::printf("ratio of medians (tool / bare): %.2f\n", Median(programs[0].shownMs) / Median(programs[1].shownMs));
+    const double fastestRatio = fastest(programs[0]) / fastest(programs[1]);
+    std::printf("ratio of the fastest launches (tool / bare): %.2f\n", fastestRatio);
+    if (maxRatio > 0 && fastestRatio > maxRatio) {
+        std::printf("the tool's fastest launch takes more than %.1f times as long as the bare dialog's\n", maxRatio);
         return 3;
     }
     return 0;
