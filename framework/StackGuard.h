@@ -5,6 +5,9 @@
 
 #include <cstdint>
 
+// The guard itself, under the name the compiler's checks read.
+extern "C" void* __stack_chk_guard;
+
 namespace fw {
 
 // What the guard holds until it is seeded, and keeps should the system give no random

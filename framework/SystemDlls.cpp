@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "framework/StackGuard.h"
+
 namespace fw {
 
 namespace {
@@ -33,6 +35,10 @@ std::optional<std::string> LoadDllsFromSystemDirectoryOnly()
         if (!::LoadLibraryExA(dll, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32))
             return std::string("The program cannot start: ") + dll + " could not be loaded from the system directory.";
     }
+    // bcrypt.dll loaded, yet no random bytes came for the stack guard: a guard anyone can
+    // know protects nothing, so the program does not run with it.
+    if (__stack_chk_guard == reinterpret_cast<void*>(kUnseededStackGuard))
+        return "The program cannot start: the system gave no random bytes for its stack guard.";
     return std::nullopt;
 }
 

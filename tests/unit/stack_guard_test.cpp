@@ -6,8 +6,6 @@
 
 #include "framework/StackGuard.h"
 
-extern "C" void* __stack_chk_guard;
-
 TEST(StackGuard, IsSeededBeforeTheProgramRuns)
 {
     const auto guard = reinterpret_cast<std::uintptr_t>(__stack_chk_guard);
